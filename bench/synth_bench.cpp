@@ -1,0 +1,44 @@
+// Speed of spectrum synthesis on large point sets.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "spectrum/synth.h"
+#include "tavspectrum.h"
+
+namespace {
+
+std::vector<LogPoint> RandomPoints(int n) {
+  std::mt19937 rng(42);
+  std::uniform_int_distribution<int> x(0, 100000), y(0, 5000);
+  std::vector<LogPoint> p(static_cast<size_t>(n));
+  for (LogPoint& q : p) q = {x(rng), y(rng)};
+  return p;
+}
+
+// The exchange sort is quadratic: this shows what a drawing of n vertices costs.
+void BM_ExchangeSort(benchmark::State& state) {
+  const std::vector<LogPoint> source = RandomPoints(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    std::vector<LogPoint> p = source;
+    ExchangeSortByX(p.data(), static_cast<std::int32_t>(p.size()));
+    benchmark::DoNotOptimize(p.data());
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ExchangeSort)->RangeMultiplier(4)->Range(256, 16384)->Complexity();
+
+void BM_Resample(benchmark::State& state) {
+  std::vector<LogPoint> p(8000);
+  for (int i = 0; i < 8000; ++i) p[static_cast<size_t>(i)] = {i, (i * 37) % 300};
+  Spectrum s;
+  const int si = static_cast<int>(state.range(0));
+  s.Init(0, si, 400.13f, 1720, 240);
+  for (auto _ : state) ResamplePoints(p.data(), 8000, si, s);
+}
+BENCHMARK(BM_Resample)->Arg(8192)->Arg(65536);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,50 @@
+// tavspectrum: the spectrum object and its writer.
+#ifndef TAVSPECTRUM_H
+#define TAVSPECTRUM_H
+
+#include <cstddef>
+#include <vector>
+
+#include "tavnmrfiles.h"
+#include "tavutils.h"
+
+class Spectrum {
+ public:
+  Spectrum();
+  ~Spectrum();
+  Spectrum(const Spectrum&) = delete;
+  Spectrum& operator=(const Spectrum&) = delete;
+
+  // A spectrum of `si` points from f1 to f2 Hz (sample k at f1 + k*(f2-f1)/si)
+  // at spectrometer frequency `sf` MHz. `kind` is 0 (1D). Returns 1 on success.
+  int Init(int kind, long si, float sf, float f1, float f2);
+  // Stores the real intensity of point `index`; out-of-range indices are ignored.
+  void SetRealInt(long index, float value);
+  // Flag 1: the data are a frequency-domain spectrum; flag 2: the real part is valid.
+  void SetSpecFlag(long flag, int value);
+  long GetSI() const;
+  // Code 8: compute the imaginary part from the real part (Hilbert transform).
+  int Transform(unsigned code);
+  // Writes the spectrum under `name` in `format`. With an owner window the user
+  // confirms the name in a Save dialog; without one the name is used as given.
+  // Returns non-zero only when everything was written.
+  int WriteNMRSpectrum(TAVWINDOW owner, const char* name, outfile format, TAVHELPINFO* info);
+
+  // Read access for writers and tests.
+  float SF() const { return sf_; }
+  float F1() const { return f1_; }
+  float F2() const { return f2_; }
+  const std::vector<float>& Real() const { return real_; }
+  const std::vector<float>& Imag() const { return imag_; }
+  bool HasImag() const { return hasImag_; }
+  int Flag(long flag) const;
+
+ private:
+  long si_ = 0;
+  float sf_ = 0, f1_ = 0, f2_ = 0;
+  std::vector<float> real_, imag_;
+  bool hasImag_ = false;
+  int flags_[3] = {0, 0, 0};
+};
+
+#endif

@@ -1,0 +1,14 @@
+#include <cstdio>
+
+#include "ui.h"
+
+namespace tav {
+
+// There is no window to ask through natively; the name is used as given.
+bool ChooseOutputName(TAVWINDOW, std::string&, outfile) { return true; }
+
+void ReportWriteError(TAVWINDOW, const std::string& name, const std::string& reason) {
+  std::fprintf(stderr, "Cannot write the spectrum \"%s\": %s.\n", name.c_str(), reason.c_str());
+}
+
+}  // namespace tav

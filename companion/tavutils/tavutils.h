@@ -1,0 +1,76 @@
+// tavutils: the utility library. File names, ini data, messages, the progress
+// gauge, small numeric helpers, dialog fields, the About box and the help viewer.
+//
+// Window, instance and file handles are opaque here so that portable code can
+// pass them through without <windows.h>. In the Windows build a window handle is
+// an HWND, an instance an HINSTANCE and a file handle a HANDLE (invalid: -1);
+// natively a file handle is a POSIX file descriptor (invalid: -1).
+#ifndef TAVUTILS_H
+#define TAVUTILS_H
+
+#include <cstdint>
+
+typedef void* TAVWINDOW;
+typedef void* TAVINSTANCE;
+typedef std::intptr_t TAVFILE;
+
+// Handed to the companion libraries: where their ini data lives.
+struct TAVHELPINFO {
+  TAVWINDOW Owner;       // owner window of anything the library shows; may be null
+  char FileName[260];    // ini file name, NUL-terminated
+  std::int32_t Flags;    // 0 from the program; see TAV_REPLACE_EXISTING
+};
+
+// Flags of TAVHELPINFO: write over an existing output without asking
+// (only honoured when there is no owner window to ask through).
+constexpr std::int32_t TAV_REPLACE_EXISTING = 1;
+
+// Kinds of CVGetFileName.
+constexpr int CV_FILE_PORTABLE_INI = 0x103;  // ini file beside the program
+constexpr int CV_FILE_USER_INI = 3;          // the per-user ini file
+constexpr int CV_FILE_HELP = 5;              // the help document
+
+// File names and ini data.
+int CVGetFileName(TAVINSTANCE instance, char* buffer, int kind);
+int CVGetIniDatum(TAVINSTANCE instance, int datumId, int reserved, const char* section,
+                  float* value, TAVHELPINFO* info, int reserved2);
+
+// Messages: shows the text of string resource `stringId` (and `secondId`,
+// when non-zero, as a second line) owned by the active window. Returns 0.
+int CVErrMess(TAVINSTANCE instance, int stringId, int secondId, int style);
+
+// The progress gauge. `record` is the program's gauge record: owner window,
+// an int32, the current percent (kept by the gauge), title, message.
+struct TAVGAUGEINFO {
+  TAVWINDOW Owner;
+  std::int32_t Reserved;
+  std::int32_t CurrentPercent;
+  const char* Title;
+  const char* Message;
+};
+TAVWINDOW CVGetGauge(void* record);
+constexpr unsigned CV_GAUGE_BEGIN = 888;
+constexpr unsigned CV_GAUGE_PERCENT = 100;
+constexpr unsigned CV_GAUGE_CLOSE = 2;
+
+// Files and numbers.
+std::int32_t CVFileLength(TAVFILE file);
+double CVmin(double a, double b);
+char* CVlgets(char* buffer, int size, TAVFILE file);
+int CVIsPow2(long n);
+long CVNextPow2(long n);
+
+// Dialog fields.
+void CVCenterDialog(TAVWINDOW dialog);
+void CVSetDlgLong(TAVWINDOW dialog, int id, long value);
+void CVSetDlgFloat(TAVWINDOW dialog, int id, float value, int decimals);
+int CVUpdateDlgLong(TAVWINDOW dialog, int id, int notification, std::int32_t* field, int a, int b,
+                    int c, int d);
+int CVUpdateDlgFloat(TAVWINDOW dialog, int id, int notification, float* field, int a, float lo,
+                     float hi, int d, int decimals);
+
+// The About box and the help document.
+int ShowAbout(void* aboutInfo);
+int DisplayPDFHelp(const char* helpPath, const char* topic);
+
+#endif

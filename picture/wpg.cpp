@@ -1,0 +1,10 @@
+#include "picture/wpg.h"
+
+#include <cstdlib>
+
+WPGSTATE* WpgState = nullptr;
+
+void FreeWpgState() {
+  std::free(WpgState);
+  WpgState = nullptr;
+}

@@ -1,0 +1,40 @@
+// Messages to the user. Every part of the core reports through ShowMessage;
+// the program routes it to the utility library's message box, the converter
+// to standard error.
+#ifndef QUILLON_SPECTRUM_MESSAGES_H
+#define QUILLON_SPECTRUM_MESSAGES_H
+
+enum : int {
+  IDS_CONVERT_BITMAP = 1,
+  IDS_OPEN_DIB = 2,
+  IDS_OPEN_FILTER = 200,
+  IDS_WIDTH_FORMAT = 201,
+  IDS_HEIGHT_FORMAT = 202,
+  IDS_WPG_DATA = 203,
+  IDS_BITMAP_DIMENSIONS = 205,
+  IDS_CANNOT_OPEN = 301,
+  IDS_NO_MEMORY = 303,
+  IDS_CANNOT_READ = 304,
+  IDS_FORMAT_UNKNOWN = 306,
+  IDS_NO_CURVE = 310,
+  IDS_BAD_SI = 311,
+  IDS_LOG_UNREADABLE = 312,
+  IDS_NO_TEMP_FILE = 313,
+  IDS_UNTRACEABLE_DEPTH = 314,
+  IDS_HINT = 400,
+  IDS_BUILD_DATE = 20000,
+};
+
+// Shows string `id` (and `secondId` when non-zero) to the user. `style` is the
+// utility library's: 2 for a plain message, 6 for the bitmap-load failure.
+void ShowMessage(int id, int secondId = 0, int style = 2);
+
+using MessageSink = void (*)(int id, int secondId, int style);
+// Installs where messages go; returns the previous sink. Without one they are dropped.
+MessageSink SetMessageSink(MessageSink sink);
+
+// The text of a string of the string table, or null; for front ends that have
+// no resources to load it from.
+const char* MessageText(int id);
+
+#endif

@@ -1,0 +1,53 @@
+#include "spectrum/pointlog.h"
+
+#include <cstdio>
+
+#include "spectrum/settings.h"
+#include "spectrum/messages.h"
+#include "spectrum/synth.h"
+
+bool BeginPointLog(char (&name)[qio::kPathSize]) {
+  char dir[qio::kPathSize];
+  name[0] = '\0';
+  PointLogFile = qio::kInvalid;
+  PointCount = 0;
+  // Never create a file under an unset name.
+  if (!qio::TempPath(dir) || !qio::TempFileName(dir, "tst", name)) return false;
+  PointLogFile = qio::CreateForWrite(name);
+  if (PointLogFile == qio::kInvalid) {
+    qio::Delete(name);
+    name[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+void WritePoint(long x, long y) {
+  if (PointLogFile == qio::kInvalid) return;
+  const int n = std::snprintf(LineBuffer, sizeof LineBuffer, "%ld %ld\n", x, y);
+  if (n > 0) qio::Write(PointLogFile, LineBuffer, static_cast<size_t>(n));
+  ++PointCount;
+}
+
+bool ReopenPointLog(const char* name) {
+  qio::Close(PointLogFile);
+  PointLogFile = qio::OpenForRead(name);
+  return PointLogFile != qio::kInvalid;
+}
+
+void DiscardPointLog(const char* name) {
+  qio::Close(PointLogFile);
+  PointLogFile = qio::kInvalid;
+  if (name != nullptr && name[0] != '\0') qio::Delete(name);
+}
+
+int FinishPointLog(const char* name) {
+  int result = 0;
+  if (ReopenPointLog(name)) {
+    result = BuildSpectrum();
+  } else {
+    ShowMessage(IDS_LOG_UNREADABLE);
+  }
+  DiscardPointLog(name);
+  return result;
+}

@@ -1,0 +1,27 @@
+// The point log: a temporary text file of "%ld %ld\n" lines that a trace
+// writes and spectrum synthesis reads back.
+#ifndef QUILLON_SPECTRUM_POINTLOG_H
+#define QUILLON_SPECTRUM_POINTLOG_H
+
+#include "platform/fileio.h"
+
+// Creates a fresh log named "tst..." in the temporary directory and opens it
+// for writing (PointLogFile, PointCount 0). False, with PointLogFile -1 and
+// `name` empty, when no log can be made.
+bool BeginPointLog(char (&name)[qio::kPathSize]);
+
+// Appends one point line and counts it; does nothing while no log is open.
+void WritePoint(long x, long y);
+
+// Closes the log and reopens it for reading (PointLogFile). False when the
+// reopen fails; PointLogFile is then -1.
+bool ReopenPointLog(const char* name);
+
+// Closes the log if open, deletes the file, PointLogFile -1.
+void DiscardPointLog(const char* name);
+
+// The end of a log's life for the drawing path: reopen, BuildSpectrum, close,
+// delete. Returns BuildSpectrum's result, 0 when the log could not be reopened.
+int FinishPointLog(const char* name);
+
+#endif
