@@ -12,6 +12,7 @@
 
 #include "cli/convert.h"
 #include "spectrum/messages.h"
+#include "spectrum/pointlog.h"
 #include "spectrum/settings.h"
 #include "tavnmrfiles.h"
 
@@ -190,6 +191,8 @@ int main(int argc, char** argv) {
   if (options.output.empty()) options.output = DefaultOutput(options.input, OutputFormat);
   if (options.output.size() >= sizeof SpectrumSettings.Name) return Usage("the output path is too long");
   std::strcpy(SpectrumSettings.Name, options.output.c_str());
+  if (options.pointsOut.size() >= sizeof PointLogCopy) return Usage("the --points path is too long");
+  std::strcpy(PointLogCopy, options.pointsOut.c_str());
 
   std::vector<unsigned char> data;
   if (!ReadWholeFile(options.input, &data)) {

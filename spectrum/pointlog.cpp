@@ -29,8 +29,28 @@ void WritePoint(long x, long y) {
   ++PointCount;
 }
 
+char PointLogCopy[qio::kPathSize];
+
+namespace {
+
+void CopyLog(const char* from, const char* to) {
+  qio::File in = qio::OpenForRead(from);
+  if (in == qio::kInvalid) return;
+  qio::File out = qio::CreateForWrite(to);
+  if (out != qio::kInvalid) {
+    char buf[16384];
+    long n;
+    while ((n = qio::Read(in, buf, sizeof buf)) > 0) qio::Write(out, buf, static_cast<size_t>(n));
+    qio::Close(out);
+  }
+  qio::Close(in);
+}
+
+}  // namespace
+
 bool ReopenPointLog(const char* name) {
   qio::Close(PointLogFile);
+  if (PointLogCopy[0] != '\0') CopyLog(name, PointLogCopy);
   PointLogFile = qio::OpenForRead(name);
   return PointLogFile != qio::kInvalid;
 }

@@ -14,8 +14,12 @@ bool BeginPointLog(char (&name)[qio::kPathSize]);
 void WritePoint(long x, long y);
 
 // Closes the log and reopens it for reading (PointLogFile). False when the
-// reopen fails; PointLogFile is then -1.
+// reopen fails; PointLogFile is then -1. When PointLogCopy names a file, the
+// finished log is copied there first (the converter's --points).
 bool ReopenPointLog(const char* name);
+
+// Where a copy of each finished log goes; empty for none.
+extern char PointLogCopy[qio::kPathSize];
 
 // Closes the log if open, deletes the file, PointLogFile -1.
 void DiscardPointLog(const char* name);
