@@ -1,5 +1,8 @@
+#include <cctype>
 #include <cstring>
+#include <string>
 
+#include "ini.h"
 #include "tavnmrfiles.h"
 
 namespace {
@@ -40,4 +43,25 @@ const char* OutfileCommandName(int index) {
 
 const char* OutfileExtension(outfile format) { return kFormats[OutfileToInt(format)].extension; }
 
-outfile GetOutputDefault(TAVHELPINFO*) { return OUTFILE_JCAMP; }
+namespace {
+
+bool SameText(const std::string& a, const char* b) {
+  if (a.size() != std::strlen(b)) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+// [Output] Format= in the ini file the record names, by command-line or list
+// name; JCAMP-DX when the file, the entry or the name is missing or unknown.
+outfile GetOutputDefault(TAVHELPINFO* info) {
+  if (info == nullptr) return OUTFILE_JCAMP;
+  const std::string file(info->FileName, strnlen(info->FileName, sizeof info->FileName));
+  std::string name;
+  if (!tav::ReadIniValue(file.c_str(), tav::kOutputSection, tav::kFormatKey, name)) return OUTFILE_JCAMP;
+  for (int i = 0; i < OUTFILE_COUNT; ++i)
+    if (SameText(name, kFormats[i].commandName) || SameText(name, kFormats[i].listName)) return kFormats[i].format;
+  return OUTFILE_JCAMP;
+}

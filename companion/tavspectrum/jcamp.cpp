@@ -1,117 +1,109 @@
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "asdf.h"
+#include "axis.h"
+#include "numtext.h"
+#include "outfile.h"
 #include "writers.h"
 
 namespace tav {
 
-double SampleHz(const Spectrum& s, long k) {
-  const double f1 = s.F1(), f2 = s.F2();
-  return f1 + static_cast<double>(k) * (f2 - f1) / static_cast<double>(s.GetSI());
-}
-
-std::string ShortestFloat(float v) {
-  char buf[40];
-  for (int digits = 6; digits <= 9; ++digits) {
-    std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
-    if (std::strtof(buf, nullptr) == v) break;
-  }
-  return buf;
-}
-
-std::string ShortestDouble(double v) {
-  char buf[40];
-  for (int digits = 6; digits <= 17; ++digits) {
-    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-    if (std::strtod(buf, nullptr) == v) break;
-  }
-  return buf;
-}
-
 namespace {
 
-// Integer ordinates with one scale: the factor is written first and the
-// integers are computed from the factor as written, so that int*YFACTOR
-// reproduces every value to 1e-9 of the largest.
-struct Scaled {
-  std::string factorText;
-  double factor = 1.0;
-  std::vector<long long> ints;
-};
+double RealUnits(const ScaledOrdinates& y, size_t i) { return static_cast<double>(y.ints[i]) * y.factor; }
 
-Scaled ScaleOrdinates(const std::vector<float>& y) {
-  double maxAbs = 0.0;
-  for (float v : y) maxAbs = std::fmax(maxAbs, std::fabs(static_cast<double>(v)));
-  Scaled s;
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.6g", maxAbs > 0.0 ? maxAbs / 1e9 : 1.0);
-  s.factorText = buf;
-  s.factor = std::strtod(buf, nullptr);
-  s.ints.reserve(y.size());
-  for (float v : y) s.ints.push_back(std::llround(static_cast<double>(v) / s.factor));
-  return s;
+std::string MinText(const ScaledOrdinates& y) {
+  return ShortestDouble(static_cast<double>(*std::min_element(y.ints.begin(), y.ints.end())) * y.factor);
+}
+std::string MaxText(const ScaledOrdinates& y) {
+  return ShortestDouble(static_cast<double>(*std::max_element(y.ints.begin(), y.ints.end())) * y.factor);
+}
+
+void Header(OutFile& out, const Axis& axis, const std::string& title, const char* dataClass) {
+  out.Line("##TITLE= " + OneLine(title));
+  out.Line("##JCAMP-DX= 5.01");
+  out.Line("##DATA TYPE= NMR SPECTRUM");
+  out.Line(std::string("##DATA CLASS= ") + dataClass);
+  out.Line("##ORIGIN= Quillon, traced from a picture");
+  out.Line("##OWNER= public domain");
+  // Without these two, viewers assume 400 MHz and 1H and take Hz for ppm.
+  out.Line("##.OBSERVE FREQUENCY= " + ShortestDouble(axis.sf));
+  out.Line("##.OBSERVE NUCLEUS= ^1H");
+}
+
+void Table(OutFile& out, const Axis& axis, const ScaledOrdinates& y, bool compressed) {
+  const auto xText = [&axis](long k) { return Format("%.6f", axis.Hz(k)); };
+  for (const std::string& line : TableLines(y.ints, xText, compressed)) out.Line(line);
+}
+
+void WriteXyData(OutFile& out, const Axis& axis, const Spectrum& s, const std::string& title, bool compressed) {
+  const ScaledOrdinates y = ScaleOrdinates(s.Real());
+  Header(out, axis, title, "XYDATA");
+  out.Line("##.SHIFT REFERENCE= (INTERNAL, TMS, 1, " + ShortestDouble(axis.Ppm(0)) + ")");
+  out.Line("##XUNITS= HZ");
+  out.Line("##YUNITS= ARBITRARY UNITS");
+  out.Line("##XFACTOR= 1");
+  out.Line("##YFACTOR= " + y.factorText);
+  out.Line("##FIRSTX= " + ShortestDouble(axis.Hz(0)));
+  // The last sample, one step short of F2.
+  out.Line("##LASTX= " + ShortestDouble(axis.LastHz()));
+  out.Line("##DELTAX= " + ShortestDouble(axis.step));
+  out.Line("##NPOINTS= " + std::to_string(axis.si));
+  out.Line("##FIRSTY= " + ShortestDouble(RealUnits(y, 0)));
+  out.Line("##MINY= " + MinText(y));
+  out.Line("##MAXY= " + MaxText(y));
+  out.Line("##XYDATA= (X++(Y..Y))");
+  Table(out, axis, y, compressed);
+  out.Line("##END=");
+}
+
+// Real and imaginary parts as two pages of one NTUPLES block.
+void WriteNtuples(OutFile& out, const Axis& axis, const Spectrum& s, const std::string& title, bool compressed) {
+  const ScaledOrdinates r = ScaleOrdinates(s.Real());
+  const ScaledOrdinates i = ScaleOrdinates(s.Imag());
+  const size_t last = static_cast<size_t>(axis.si - 1);
+  const std::string n = std::to_string(axis.si);
+  const std::string form = compressed ? "ASDF" : "AFFN";
+  Header(out, axis, title, "NTUPLES");
+  out.Line("##NTUPLES= NMR SPECTRUM");
+  out.Line("##VAR_NAME= FREQUENCY, SPECTRUM/REAL, SPECTRUM/IMAG, PAGE NUMBER");
+  out.Line("##SYMBOL= X, R, I, N");
+  out.Line("##VAR_TYPE= INDEPENDENT, DEPENDENT, DEPENDENT, PAGE");
+  out.Line("##VAR_FORM= AFFN, " + form + ", " + form + ", AFFN");
+  out.Line("##VAR_DIM= " + n + ", " + n + ", " + n + ", 2");
+  out.Line("##UNITS= HZ, ARBITRARY UNITS, ARBITRARY UNITS,");
+  out.Line("##FIRST= " + ShortestDouble(axis.Hz(0)) + ", " + ShortestDouble(RealUnits(r, 0)) + ", " +
+           ShortestDouble(RealUnits(i, 0)) + ", 1");
+  out.Line("##LAST= " + ShortestDouble(axis.LastHz()) + ", " + ShortestDouble(RealUnits(r, last)) + ", " +
+           ShortestDouble(RealUnits(i, last)) + ", 2");
+  out.Line("##MIN= " + ShortestDouble(axis.LowestHz()) + ", " + MinText(r) + ", " + MinText(i) + ", 1");
+  out.Line("##MAX= " + ShortestDouble(axis.HighestHz()) + ", " + MaxText(r) + ", " + MaxText(i) + ", 2");
+  out.Line("##FACTOR= 1, " + r.factorText + ", " + i.factorText + ", 1");
+  out.Line("##PAGE= N=1");
+  out.Line("##DATA TABLE= (X++(R..R)), XYDATA");
+  Table(out, axis, r, compressed);
+  out.Line("##PAGE= N=2");
+  out.Line("##DATA TABLE= (X++(I..I)), XYDATA");
+  Table(out, axis, i, compressed);
+  out.Line("##END NTUPLES= NMR SPECTRUM");
+  out.Line("##END=");
 }
 
 }  // namespace
 
 bool WriteJcamp(const Spectrum& s, const std::string& path, const std::string& title, bool compressed,
                 std::string& error) {
-  if (compressed) {
-    error = "the compressed JCAMP-DX form is not available";
-    return false;
-  }
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    error = "cannot create the file";
-    return false;
-  }
-  const long si = s.GetSI();
-  const double firstX = SampleHz(s, 0), lastX = SampleHz(s, si - 1);
-  const double deltaX = (static_cast<double>(s.F2()) - s.F1()) / static_cast<double>(si);
-  const Scaled y = ScaleOrdinates(s.Real());
-
-  std::fprintf(f, "##TITLE= %s\n", title.c_str());
-  std::fprintf(f, "##JCAMP-DX= 5.01\n");
-  std::fprintf(f, "##DATA TYPE= NMR SPECTRUM\n");
-  std::fprintf(f, "##DATA CLASS= XYDATA\n");
-  std::fprintf(f, "##ORIGIN= Quillon, traced from a picture\n");
-  std::fprintf(f, "##OWNER= public domain\n");
-  std::fprintf(f, "##.OBSERVE FREQUENCY= %s\n", ShortestFloat(s.SF()).c_str());
-  std::fprintf(f, "##.OBSERVE NUCLEUS= ^1H\n");
-  std::fprintf(f, "##XUNITS= HZ\n");
-  std::fprintf(f, "##YUNITS= ARBITRARY UNITS\n");
-  std::fprintf(f, "##XFACTOR= 1\n");
-  std::fprintf(f, "##YFACTOR= %s\n", y.factorText.c_str());
-  std::fprintf(f, "##FIRSTX= %s\n", ShortestDouble(firstX).c_str());
-  std::fprintf(f, "##LASTX= %s\n", ShortestDouble(lastX).c_str());
-  std::fprintf(f, "##DELTAX= %s\n", ShortestDouble(deltaX).c_str());
-  std::fprintf(f, "##NPOINTS= %ld\n", si);
-  std::fprintf(f, "##FIRSTY= %s\n", ShortestDouble(static_cast<double>(y.ints[0]) * y.factor).c_str());
-  std::fprintf(f, "##XYDATA= (X++(Y..Y))\n");
-  long k = 0;
-  while (k < si) {
-    char line[100];
-    int len = std::snprintf(line, sizeof line, "%.6f", SampleHz(s, k));
-    do {
-      char num[32];
-      int n = std::snprintf(num, sizeof num, " %lld", y.ints[static_cast<size_t>(k)]);
-      if (len + n > 80) break;
-      std::memcpy(line + len, num, static_cast<size_t>(n) + 1);
-      len += n;
-      ++k;
-    } while (k < si);
-    std::fprintf(f, "%s\n", line);
-  }
-  std::fprintf(f, "##END=\n");
-  const bool ok = std::ferror(f) == 0;
-  if (std::fclose(f) != 0 || !ok) {
-    error = "the file could not be written completely";
-    return false;
-  }
-  return true;
+  const Axis axis = AxisOf(s);
+  OutFile out(path);
+  // A real-only NTUPLES block is read unscaled by some readers: real-only
+  // spectra use XYDATA.
+  if (s.HasImag())
+    WriteNtuples(out, axis, s, title, compressed);
+  else
+    WriteXyData(out, axis, s, title, compressed);
+  return out.Close(error);
 }
 
 }  // namespace tav

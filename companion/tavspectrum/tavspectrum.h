@@ -16,14 +16,20 @@ class Spectrum {
   Spectrum& operator=(const Spectrum&) = delete;
 
   // A spectrum of `si` points from f1 to f2 Hz (sample k at f1 + k*(f2-f1)/si)
-  // at spectrometer frequency `sf` MHz. `kind` is 0 (1D). Returns 1 on success.
+  // at spectrometer frequency `sf` MHz. `kind` is 0 (1D). Returns 1 on success;
+  // 0 (and an empty spectrum) for another kind, si < 1, sf <= 0 or a value
+  // that is not finite.
   int Init(int kind, long si, float sf, float f1, float f2);
-  // Stores the real intensity of point `index`; out-of-range indices are ignored.
+  // Stores the real intensity of point `index`; out-of-range indices are
+  // ignored. An imaginary part computed earlier no longer matches and is dropped.
   void SetRealInt(long index, float value);
-  // Flag 1: the data are a frequency-domain spectrum; flag 2: the real part is valid.
+  // Flag 1: the data are a frequency-domain spectrum (NMRPipe's FDF2FTFLAG).
+  // Flag 2: the real part is valid; nothing is written or transformed without it.
   void SetSpecFlag(long flag, int value);
   long GetSI() const;
-  // Code 8: compute the imaginary part from the real part (Hilbert transform).
+  // Code 8: the imaginary part from the real part (discrete Hilbert transform),
+  // for a valid frequency-domain real part of a power-of-two size. Returns 1
+  // when done, 0 when refused.
   int Transform(unsigned code);
   // Writes the spectrum under `name` in `format`. With an owner window the user
   // confirms the name in a Save dialog; without one the name is used as given.
@@ -35,6 +41,8 @@ class Spectrum {
   float F1() const { return f1_; }
   float F2() const { return f2_; }
   const std::vector<float>& Real() const { return real_; }
+  // The dispersion belonging to the real (absorption) part, over increasing
+  // frequency: a line at f0 has a negative imaginary part above f0.
   const std::vector<float>& Imag() const { return imag_; }
   bool HasImag() const { return hasImag_; }
   int Flag(long flag) const;

@@ -1,19 +1,101 @@
 #include <windows.h>
 
+#include <commdlg.h>
+
+#include <cstring>
+#include <string>
+
+#include "fsops.h"
 #include "ui.h"
 
 namespace tav {
 
-bool ChooseOutputName(TAVWINDOW, std::string&, outfile) { return true; }
+namespace {
+
+const char kCaption[] = "Save spectrum";
+
+// Filter text for the dialog: pairs of NUL-terminated strings, double NUL at the end.
+std::string FilterFor(outfile format) {
+  std::string f;
+  switch (format) {
+    case OUTFILE_JCAMP:
+    case OUTFILE_JCAMP_DIF:
+      f = std::string("JCAMP-DX (*.dx;*.jdx;*.jcamp)") + '\0' + "*.dx;*.jdx;*.jcamp" + '\0';
+      break;
+    case OUTFILE_NMRPIPE:
+      f = std::string("NMRPipe (*.ft1;*.ft)") + '\0' + "*.ft1;*.ft" + '\0';
+      break;
+    case OUTFILE_CSV:
+      f = std::string("Text table (*.csv)") + '\0' + "*.csv" + '\0';
+      break;
+    case OUTFILE_PDATA:
+      break;
+  }
+  f += std::string("All files (*.*)") + '\0' + "*.*" + '\0';
+  return f;
+}
+
+}  // namespace
+
+NameChoice ChooseOutputName(TAVWINDOW owner, std::string& name, outfile format) {
+  if (owner == nullptr) return NameChoice::Chosen;
+  HWND window = static_cast<HWND>(owner);
+  std::string suggestion = SuggestOutputName(name, format);
+  const std::string filter = FilterFor(format);
+  const std::string title =
+      format == OUTFILE_PDATA ? "Save spectrum as processed data folder" : "Save spectrum as";
+  for (;;) {
+    // The folder part opens the dialog there; the box shows the name alone.
+    const size_t slash = suggestion.find_last_of("/\\");
+    std::string folder = slash == std::string::npos ? "" : suggestion.substr(0, slash + 1);
+    char file[MAX_PATH] = {};
+    std::strncpy(file, suggestion.c_str() + (slash == std::string::npos ? 0 : slash + 1), MAX_PATH - 1);
+    OPENFILENAMEA ofn;
+    std::memset(&ofn, 0, sizeof ofn);
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = window;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    ofn.lpstrTitle = title.c_str();
+    const std::string ext = OutfileExtension(format);
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+    // Replacing is asked below, for folders as well as files.
+    ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameA(&ofn)) return NameChoice::Cancelled;
+
+    const std::string chosen = OutputPath(file, format);
+    suggestion = chosen;
+    if (KindOf(chosen) == PathKind::None) {
+      name = chosen;
+      return NameChoice::Chosen;
+    }
+    const std::string problem = ReplaceProblem(chosen, format);
+    if (!problem.empty()) {
+      const std::string text = "\"" + chosen + "\" cannot be replaced: " + problem + ".\nPlease choose another name.";
+      MessageBoxA(window, text.c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
+      continue;
+    }
+    const std::string what = KindOf(chosen) == PathKind::Folder ? "The folder" : "The file";
+    const std::string text = what + " \"" + chosen + "\" exists already.\nDo you want to replace it?";
+    if (MessageBoxA(window, text.c_str(), kCaption, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES) {
+      name = chosen;
+      return NameChoice::ChosenReplace;
+    }
+  }
+}
 
 void ReportWriteError(TAVWINDOW owner, const std::string& name, const std::string& reason) {
   std::string text = "Cannot write the spectrum \"" + name + "\": " + reason + ".";
   if (owner == nullptr) {
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), (text + "\r\n").c_str(),
-              static_cast<DWORD>(text.size() + 2), nullptr, nullptr);
+    text += "\r\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
     return;
   }
-  MessageBoxA(static_cast<HWND>(owner), text.c_str(), "Quillon", MB_OK | MB_ICONEXCLAMATION);
+  MessageBoxA(static_cast<HWND>(owner), text.c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace tav
