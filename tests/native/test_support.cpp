@@ -100,12 +100,21 @@ JcampData ReadJcampAffn(const std::string& path) {
       inData = false;
       const size_t eq = line.find('=');
       const std::string label = line.substr(2, eq - 2), value = line.substr(eq + 1);
-      if (label == "FIRSTX") d.firstX = std::atof(value.c_str());
-      else if (label == "LASTX") d.lastX = std::atof(value.c_str());
-      else if (label == "YFACTOR") yfactor = std::atof(value.c_str());
-      else if (label == "NPOINTS") npoints = std::atol(value.c_str());
-      else if (label == ".OBSERVE FREQUENCY") d.sf = std::atof(value.c_str());
-      else if (label == "XYDATA") inData = true;
+      // A complex spectrum is an NTUPLES block: its lists hold X first and the
+      // real page's values second; only the real page is read.
+      const auto item = [&value](int n) {
+        size_t at = 0;
+        for (int i = 0; i < n; ++i) at = value.find(',', at) + 1;
+        return std::atof(value.c_str() + at);
+      };
+      if (label == "FIRSTX" || label == "FIRST") d.firstX = item(0);
+      else if (label == "LASTX" || label == "LAST") d.lastX = item(0);
+      else if (label == "YFACTOR") yfactor = item(0);
+      else if (label == "FACTOR") yfactor = item(1);
+      else if (label == "NPOINTS" || label == "VAR_DIM") npoints = static_cast<long>(item(0));
+      else if (label == ".OBSERVE FREQUENCY") d.sf = item(0);
+      else if (label == "XYDATA" || (label == "DATA TABLE" && value.find("(X++(R..R))") != std::string::npos))
+        inData = true;
       continue;
     }
     if (!inData) continue;
