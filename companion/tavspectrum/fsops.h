@@ -19,7 +19,7 @@ bool RemoveTree(const std::string& path);
 // Renames; fails when `to` exists.
 bool MovePath(const std::string& from, const std::string& to);
 // Renames a file over an existing file in one step where the platform can.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool ReplaceExistingFile(const std::string& from, const std::string& to);
 // The names in a folder, without "." and "..".
 std::vector<std::string> ListFolder(const std::string& path);
 

@@ -34,7 +34,7 @@ bool MovePath(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+bool ReplaceExistingFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
 std::vector<std::string> ListFolder(const std::string& path) {
   std::vector<std::string> names;

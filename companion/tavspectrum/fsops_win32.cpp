@@ -43,7 +43,7 @@ bool RemoveTree(const std::string& path) {
 
 bool MovePath(const std::string& from, const std::string& to) { return MoveFileExA(from.c_str(), to.c_str(), 0) != 0; }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool ReplaceExistingFile(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 

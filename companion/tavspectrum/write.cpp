@@ -102,7 +102,7 @@ bool Install(const std::string& made, const std::string& target, const std::stri
     return false;
   }
   if (existing == PathKind::File && format != OUTFILE_PDATA) {
-    if (ReplaceFile(made, target)) return true;
+    if (ReplaceExistingFile(made, target)) return true;
     error = "the existing file could not be replaced";
     return false;
   }
@@ -151,7 +151,8 @@ std::string SuggestOutputName(const std::string& name, outfile format) {
     ext = result.substr(dot + 1);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
-  if (!ext.empty() && OwnsExtension(format, ext)) return result;
+  // A folder has no extension: even the names of its data files (".1r") go.
+  if (!ext.empty() && format != OUTFILE_PDATA && OwnsExtension(format, ext)) return result;
   if (!ext.empty() && !AnyFormatOwns(ext)) return result;
   if (!ext.empty()) result.erase(dot);
   const std::string own = OutfileExtension(format);
