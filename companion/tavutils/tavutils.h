@@ -60,14 +60,19 @@ char* CVlgets(char* buffer, int size, TAVFILE file);
 int CVIsPow2(long n);
 long CVNextPow2(long n);
 
-// Dialog fields.
+// Dialog fields. The update calls store the control's value into the field on
+// EN_CHANGE when its whole text is a number; other text keeps the last good
+// value and is shown as invalid. `check` asks for limits besides the type's:
+// CV_FIELD_LOW refuses values below `lo`, CV_FIELD_HIGH values above `hi`.
+constexpr int CV_FIELD_LOW = 1;
+constexpr int CV_FIELD_HIGH = 2;
 void CVCenterDialog(TAVWINDOW dialog);
 void CVSetDlgLong(TAVWINDOW dialog, int id, long value);
 void CVSetDlgFloat(TAVWINDOW dialog, int id, float value, int decimals);
-int CVUpdateDlgLong(TAVWINDOW dialog, int id, int notification, std::int32_t* field, int a, int b,
-                    int c, int d);
-int CVUpdateDlgFloat(TAVWINDOW dialog, int id, int notification, float* field, int a, float lo,
-                     float hi, int d, int decimals);
+int CVUpdateDlgLong(TAVWINDOW dialog, int id, int notification, std::int32_t* field, int check, int lo,
+                    int hi, int reserved);
+int CVUpdateDlgFloat(TAVWINDOW dialog, int id, int notification, float* field, int check, float lo,
+                     float hi, int reserved, int decimals);
 
 // The About box and the help document.
 int ShowAbout(void* aboutInfo);

@@ -1,0 +1,80 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tavutils.h"
+#include "tavutils_win32.h"
+
+// The help document is an HTML file beside the program; a topic is the id of
+// an element in it ("CONTENTS", "INDEX", "ZK:CREATE"), opened as the URL's
+// fragment in the viewer that Windows associates with .html files.
+
+namespace {
+
+// Opening a file: URL with a fragment must go to the viewer itself: handed to
+// the shell as a document, the fragment would be dropped.
+int OpenWithAssociatedViewer(const char* document, const char* url) {
+  char viewer[MAX_PATH] = {};
+  if (reinterpret_cast<INT_PTR>(FindExecutableA(document, nullptr, viewer)) > 32 && viewer[0] != '\0') {
+    const std::string quoted = std::string("\"") + url + "\"";
+    if (reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", viewer, quoted.c_str(), nullptr, SW_SHOWNORMAL)) > 32)
+      return 1;
+  }
+  return reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", document, nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+}
+
+CVHelpOpener g_opener = OpenWithAssociatedViewer;
+
+bool Unreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || std::strchr("-._~/:", c);
+}
+
+void Append(std::string& url, const char* text) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != '\0'; ++p) {
+    const unsigned char c = *p == '\\' ? '/' : *p;
+    if (Unreserved(c)) {
+      url += static_cast<char>(c);
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+      url += escaped;
+    }
+  }
+}
+
+void Complain(const char* document) {
+  char caption[128];
+  CVProgramCaption(GetModuleHandleA(nullptr), caption, sizeof caption);
+  const std::string text = std::string("The help document cannot be found:\n") + document;
+  HWND owner = GetActiveWindow();
+  MessageBoxA(owner, text.c_str(), caption, MB_OK | MB_ICONEXCLAMATION | (owner == nullptr ? MB_TASKMODAL : 0));
+}
+
+}  // namespace
+
+CVHelpOpener CVSetHelpOpener(CVHelpOpener opener) {
+  CVHelpOpener old = g_opener;
+  g_opener = opener != nullptr ? opener : OpenWithAssociatedViewer;
+  return old;
+}
+
+int DisplayPDFHelp(const char* helpPath, const char* topic) {
+  if (helpPath == nullptr || helpPath[0] == '\0') return 0;
+  const DWORD attributes = GetFileAttributesA(helpPath);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    Complain(helpPath);
+    return 0;
+  }
+  // file:///C:/folder/quillon-help.html#CONTENTS; a UNC path keeps its host.
+  std::string url = "file:";
+  url += helpPath[0] == '\\' && helpPath[1] == '\\' ? "" : "///";
+  Append(url, helpPath);
+  if (topic != nullptr && topic[0] != '\0') {
+    url += '#';
+    Append(url, topic);
+  }
+  return g_opener(helpPath, url.c_str());
+}
