@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/convert.h"
+#include "picture/wpg.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
 #include "spectrum/settings.h"
@@ -124,10 +125,6 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* data) {
   return !in.bad();
 }
 
-bool IsWpgSignature(const std::vector<unsigned char>& d) {
-  return d.size() >= 16 && d[0] == 0xFF && d[1] == 0x57 && d[2] == 0x50 && d[3] == 0x43 && d[9] == 0x16;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -202,7 +199,7 @@ int main(int argc, char** argv) {
   // The kind is decided by content as the program's Retrieve command does:
   // the drawing signature first, then "BM"; point text is the converter's own.
   int result;
-  if (IsWpgSignature(data)) {
+  if (IsWpgImage(data.data(), data.size())) {
     result = ConvertDrawing(options);
   } else if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') {
     result = ConvertBitmap(options);
