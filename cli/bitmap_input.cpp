@@ -1,7 +1,32 @@
-#include "cli/convert.h"
-#include "spectrum/messages.h"
+#include <cstdio>
+#include <cstring>
 
-int ConvertBitmap(const ConvertOptions&) {
-  ShowMessage(IDS_FORMAT_UNKNOWN);
-  return -1;
+#include "cli/convert.h"
+#include "cli/terminal_gauge.h"
+#include "picture/bitmap.h"
+#include "shell/state.h"
+#include "spectrum/messages.h"
+#include "spectrum/progress.h"
+#include "spectrum/settings.h"
+#include "spectrum/trace.h"
+
+// Loads the bitmap as the program's Retrieve does and traces it as its Create
+// spectrum does; the bar on stderr stands in for the gauge window.
+int ConvertBitmap(const ConvertOptions& options) {
+  if (options.input.size() >= sizeof CurrentPath) {
+    ShowMessage(IDS_CANNOT_OPEN);
+    return -1;
+  }
+  std::strcpy(CurrentPath, options.input.c_str());
+  const std::int32_t chosenSI = SpectrumSettings.SI;
+  if (OpenBitmap() == 0) return -1;
+  if (options.siGiven) SpectrumSettings.SI = chosenSI;
+
+  TerminalGauge bar(stderr);
+  const bool showBar = options.progress || IsTerminal(stderr);
+  ScanGauge* previous = SetScanGauge(showBar ? &bar : nullptr);
+  const int result = TraceBitmap();
+  SetScanGauge(previous);
+  FreeDibInfo();
+  return result;
 }

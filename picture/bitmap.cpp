@@ -2,11 +2,247 @@
 
 #include <cstdlib>
 
+#include "platform/fileio.h"
+#include "shell/state.h"
+#include "spectrum/messages.h"
+#include "spectrum/settings.h"
+#include "tavnmrfiles.h"
+#include "tavutils.h"
+
 DIBINFO* DibInfo = nullptr;
 
 void FreeDibInfo() {
   if (DibInfo == nullptr) return;
   std::free(DibInfo->Header);
+  DibInfo->Header = nullptr;
   std::free(DibInfo);
   DibInfo = nullptr;
+}
+
+namespace {
+
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr double kChunk = 32768.0;
+
+std::uint32_t U32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::uint16_t U16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+// A read that delivers fewer bytes than asked means the file changed or
+// failed under us; the zero-filled rest must not pass for picture data.
+bool ReadFully(qio::File file, unsigned char* into, std::size_t count) {
+  while (count > 0) {
+    const long got = qio::Read(file, into, count);
+    if (got <= 0) return false;
+    into += got;
+    count -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+bool KnownHeaderSize(std::uint32_t size) { return size == 12 || size >= 16; }
+
+// Header fields, colour table and first row of `block`. False when the header
+// or the table does not lie inside `length` bytes.
+bool Locate(const unsigned char* block, std::size_t length, BitmapLayout* out) {
+  BitmapLayout l{};
+  if (length < 4) return false;
+  l.headerSize = U32(block);
+  if (!KnownHeaderSize(l.headerSize) || l.headerSize > length) return false;
+  l.isCore = l.headerSize == 12;
+  if (l.isCore) {
+    l.width = U16(block + 4);
+    l.height = U16(block + 6);
+    l.bitCount = U16(block + 10);
+  } else {
+    const std::int32_t width = static_cast<std::int32_t>(U32(block + 4));
+    const std::int32_t height = static_cast<std::int32_t>(U32(block + 8));
+    l.bitCount = U16(block + 14);
+    // A negative width is no picture; the platform refuses to draw it too.
+    if (width < 0) return false;
+    l.width = static_cast<std::uint32_t>(width);
+    l.topDown = height < 0;
+    l.height = l.topDown ? static_cast<std::uint32_t>(-static_cast<std::int64_t>(height))
+                         : static_cast<std::uint32_t>(height);
+    if (l.headerSize >= 20) l.compression = U32(block + 16);
+    if (l.headerSize >= 24) l.imageSize = U32(block + 20);
+    if (l.headerSize >= 36) l.colorsUsed = U32(block + 32);
+  }
+
+  if (l.colorsUsed != 0) {
+    l.paletteEntries = l.colorsUsed;
+  } else if (l.bitCount == 24) {
+    l.paletteEntries = 0;
+  } else if (l.bitCount <= 8) {
+    l.paletteEntries = std::uint64_t{1} << l.bitCount;
+  } else {
+    // Deeper pixels hold their colours themselves: a table of 2^bits entries
+    // (65536 for 16 bits) would put the rows far beyond the data.
+    l.paletteEntries = 0;
+  }
+
+  // Bit-field masks follow a header too short to hold them, before the table.
+  std::uint64_t masks = 0;
+  if (l.bitCount == 16 || l.bitCount == 32) {
+    if (l.compression == BITMAP_BITFIELDS && l.headerSize < 52) masks = 12;
+    if (l.compression == BITMAP_ALPHABITFIELDS && l.headerSize < 56) masks = 16;
+  }
+  l.paletteOffset = l.headerSize + masks;
+  l.bitsOffset = l.paletteOffset + l.paletteEntries * (l.isCore ? 3u : 4u);
+  if (l.bitsOffset > length) return false;
+  l.rowBytes = ((static_cast<std::uint64_t>(l.width) * l.bitCount + 31) >> 5) * 4;
+  *out = l;
+  return true;
+}
+
+bool KnownCompression(const BitmapLayout& l) {
+  switch (l.compression) {
+    case BITMAP_RGB:
+      return true;
+    case BITMAP_RLE8:
+      return l.bitCount == 8 && !l.topDown;
+    case BITMAP_RLE4:
+      return l.bitCount == 4 && !l.topDown;
+    case BITMAP_BITFIELDS:
+    case BITMAP_ALPHABITFIELDS:
+      return l.bitCount == 16 || l.bitCount == 32;
+    default:
+      return false;
+  }
+}
+
+void RefuseBitmap() { ShowMessage(IDS_CONVERT_BITMAP, IDS_OPEN_DIB, 6); }
+
+}  // namespace
+
+bool DescribeBitmap(const unsigned char* block, std::size_t length, BitmapLayout* layout) {
+  BitmapLayout l;
+  if (block == nullptr || !Locate(block, length, &l)) return false;
+  if (l.width > 65535 || l.height > 65535) return false;
+  if (!KnownCompression(l)) return false;
+  const std::uint64_t available = length - l.bitsOffset;
+  if (l.compression == BITMAP_RLE8 || l.compression == BITMAP_RLE4) {
+    // The platform decodes exactly the announced size, so it must be there.
+    if (l.imageSize == 0 || l.imageSize > available) return false;
+    l.dataLength = l.imageSize;
+  } else {
+    l.dataLength = l.rowBytes * l.height;
+    if (l.dataLength > available) return false;
+  }
+  *layout = l;
+  return true;
+}
+
+unsigned char* ReadBitmapFile() { return ReadBitmapFile(nullptr); }
+
+unsigned char* ReadBitmapFile(std::size_t* length) {
+  if (length != nullptr) *length = 0;
+  const qio::File file = qio::OpenForRead(CurrentPath);
+  if (file == qio::kInvalid) return nullptr;
+  unsigned char fileHeader[kFileHeaderSize];
+  if (!ReadFully(file, fileHeader, sizeof fileHeader) || fileHeader[0] != 'B' || fileHeader[1] != 'M') {
+    qio::Close(file);
+    return nullptr;
+  }
+  // Too short to hold even the header size: nothing to describe.
+  const std::int32_t total = CVFileLength(file);
+  if (total < static_cast<std::int32_t>(kFileHeaderSize + 4)) {
+    qio::Close(file);
+    return nullptr;
+  }
+  std::uint32_t remaining = static_cast<std::uint32_t>(total) - kFileHeaderSize;
+  const std::size_t size = remaining;
+  unsigned char* block = static_cast<unsigned char*>(std::calloc(size, 1));
+  if (block == nullptr) {
+    qio::Close(file);
+    return nullptr;
+  }
+  std::size_t offset = 0;
+  while (remaining > 0) {
+    const std::uint16_t chunk =
+        static_cast<std::uint16_t>(static_cast<std::int32_t>(CVmin(kChunk, static_cast<double>(remaining))));
+    if (!ReadFully(file, block + offset, chunk)) {
+      std::free(block);
+      qio::Close(file);
+      return nullptr;
+    }
+    offset += chunk;
+    remaining -= chunk;
+  }
+  qio::Close(file);
+  if (!KnownHeaderSize(U32(block))) {
+    std::free(block);
+    return nullptr;
+  }
+  if (length != nullptr) *length = size;
+  return block;
+}
+
+unsigned char* FindBitmapBits(unsigned char* header, std::size_t length) {
+  BitmapLayout l;
+  if (header == nullptr || !Locate(header, length, &l)) return nullptr;
+  return header + l.bitsOffset;
+}
+
+void LayoutBitmap() {
+  DisplayRect.left = 14;
+  DisplayRect.top = 14;
+  DisplayRect.bottom = ClientHeight - 28;
+  DisplayRect.right = ClientWidth - 28;
+}
+
+int FillDibInfo() {
+  if (DibInfo == nullptr) return 0;
+  std::size_t length = 0;
+  unsigned char* block = ReadBitmapFile(&length);
+  BitmapLayout l;
+  if (block == nullptr || !DescribeBitmap(block, length, &l)) {
+    std::free(block);
+    RefuseBitmap();
+    return 0;
+  }
+  DIBINFO& d = *DibInfo;
+  d.Header = block;
+  d.HeaderLength = length;
+  d.IsCore = l.isCore ? 1 : 0;
+  d.Bits = block + l.bitsOffset;
+  d.PixelWidth = static_cast<std::int32_t>(l.width);
+  d.PixelHeight = static_cast<std::int32_t>(l.height);
+  d.BitCount = l.bitCount;
+  if (l.isCore) {
+    d.ColorsUsed = l.bitCount == 24 || l.bitCount > 30 ? 0 : std::int32_t{1} << l.bitCount;
+  } else {
+    d.ColorsUsed = static_cast<std::int32_t>(l.colorsUsed);
+  }
+  d.PaletteEntries = static_cast<std::int32_t>(l.paletteEntries);
+  d.CoreColors = l.isCore ? block + 12 : nullptr;
+  d.QuadColors = l.isCore ? nullptr : block + l.paletteOffset;
+  d.RowBytes = static_cast<std::int32_t>(l.rowBytes);
+  d.TopDown = l.topDown ? 1 : 0;
+  d.Compression = l.compression;
+  d.DataLength = static_cast<std::size_t>(l.dataLength);
+  LayoutBitmap();
+  return 1;
+}
+
+int OpenBitmap() {
+  FreeDibInfo();
+  DibInfo = static_cast<DIBINFO*>(std::calloc(1, sizeof(DIBINFO)));
+  if (DibInfo == nullptr) return 0;
+  if (FillDibInfo() == 0) {
+    std::free(DibInfo);
+    DibInfo = nullptr;
+    return 0;
+  }
+  SpectrumSettings.Mode = SOURCE_BITMAP;
+  SpectrumSettings.Width = DibInfo->PixelWidth;
+  SpectrumSettings.Height = DibInfo->PixelHeight;
+  SpectrumSettings.SI = static_cast<std::int32_t>(CVNextPow2(DibInfo->PixelWidth));
+  SpectrumSettings.FileTime = GetTimeLastModified(CurrentPath);
+  return 1;
 }
