@@ -35,6 +35,39 @@ std::string FilterFor(outfile format) {
   return f;
 }
 
+// The folder format. Typing the name of an existing folder makes a Save
+// dialog open that folder instead of returning it; so opening a folder that
+// holds one of our processed spectra counts as choosing it (the question
+// whether to replace it follows).
+struct FolderPick {
+  std::string initial;
+  std::string picked;
+};
+
+UINT_PTR CALLBACK FolderHook(HWND hook, UINT message, WPARAM, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    const OPENFILENAMEA* ofn = reinterpret_cast<const OPENFILENAMEA*>(lParam);
+    SetWindowLongPtrA(hook, DWLP_USER, static_cast<LONG_PTR>(ofn->lCustData));
+    return 0;
+  }
+  if (message != WM_NOTIFY) return 0;
+  const OFNOTIFYA* note = reinterpret_cast<const OFNOTIFYA*>(lParam);
+  if (note->hdr.code != CDN_FOLDERCHANGE) return 0;
+  FolderPick* pick = reinterpret_cast<FolderPick*>(GetWindowLongPtrA(hook, DWLP_USER));
+  HWND dialog = GetParent(hook);
+  char folder[MAX_PATH] = {};
+  if (pick == nullptr || SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) <= 0)
+    return 0;
+  if (pick->initial.empty()) {
+    pick->initial = folder;  // where the dialog opened
+    return 0;
+  }
+  if (pick->initial == folder || KindOf(std::string(folder) + "\\acqus") != PathKind::File) return 0;
+  pick->picked = folder;
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  return 0;
+}
+
 }  // namespace
 
 NameChoice ChooseOutputName(TAVWINDOW owner, std::string& name, outfile format) {
@@ -63,10 +96,21 @@ NameChoice ChooseOutputName(TAVWINDOW owner, std::string& name, outfile format) 
     const std::string ext = OutfileExtension(format);
     ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     // Replacing is asked below, for folders as well as files.
-    ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetSaveFileNameA(&ofn)) return NameChoice::Cancelled;
+    ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    FolderPick pick;
+    if (format == OUTFILE_PDATA) {
+      ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLESIZING;
+      ofn.lpfnHook = FolderHook;
+      ofn.lCustData = reinterpret_cast<LPARAM>(&pick);
+    }
+    std::string chosen;
+    if (GetSaveFileNameA(&ofn))
+      chosen = OutputPath(file, format);
+    else if (!pick.picked.empty())
+      chosen = pick.picked;
+    else
+      return NameChoice::Cancelled;
 
-    const std::string chosen = OutputPath(file, format);
     suggestion = chosen;
     if (KindOf(chosen) == PathKind::None) {
       name = chosen;
