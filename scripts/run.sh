@@ -9,7 +9,11 @@ cmake --build --preset native
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw
 mkdir -p out
-sample=samples/lorentzian-points.txt
+# A picture of a spectrum that scripts/make-sample-bitmap.sh draws; F1 and F2
+# are the frequencies of its first and last pixel columns, the line width its
+# stroke's.
+sample=samples/sample-spectrum.bmp
 output=out/sample.dx
-dist/quillon-convert "$sample" --si 1024 --sf 400.13 --f1 3200 --f2 200 -o "$output" --force
-echo "Converted $sample into $output (JCAMP-DX)."
+dist/quillon-convert "$sample" --line-width 2 --sf 400.13 --f1 3198.53515625 --f2 201.46484375 \
+  -o "$output" --force
+echo "Converted the picture $sample into the spectrum $output (JCAMP-DX)."
