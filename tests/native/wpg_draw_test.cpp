@@ -230,19 +230,4 @@ TEST_F(WpgPrimitiveTest, HintStripAlongTheBottomOfTheWindow) {
   EXPECT_EQ(c.SelectedFont(), "ANSI_VAR_FONT");
 }
 
-TEST_F(WpgPrimitiveTest, DrawingOrderOfAPaintLeavesNothingBehind) {
-  // What the window's paint does for a drawing: strip, frame, records.
-  WpgWriter w;
-  w.Fill(1, 12).Pen(1, 2).Poly16(8, {{0, 0}, {10800, 0}, {5400, 7800}}).End();
-  LoadDrawing(w.bytes, 1000, 500);
-  RecordingCanvas c;
-  DrawHintStrip(c);
-  DrawPageFrame(DisplayRect, c);
-  PlayLoaded(c);
-  EXPECT_EQ(c.errors, Ops{});
-  EXPECT_EQ(c.Live(), Ops{});
-  EXPECT_EQ(c.OpsStartingWith("PaintRgn"), Ops{"PaintRgn(rgn1)"});
-  EXPECT_EQ(c.OpsStartingWith("Polyline"), Ops{"Polyline(167,490 833,490 500,10)"});
-}
-
 }  // namespace

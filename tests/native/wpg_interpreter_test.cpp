@@ -473,24 +473,6 @@ TEST_F(WpgPlaybackTest, APaintWhileTheSpectrumIsWrittenOnlyDraws) {
   ExpectCleanCanvas(trace);
 }
 
-TEST_F(WpgPlaybackTest, AnOrdinaryPaintNeverTouchesThePointLog) {
-  LoadDrawing(FortyByteDrawing());
-  RecordingCanvas c;
-  PlayLoaded(c);
-  EXPECT_FALSE(FileExists(dir_.file("points.txt")));
-  EXPECT_FALSE(FileExists(SpectrumSettings.Name));
-  EXPECT_EQ(PointCount, 0);
-}
-
-TEST_F(WpgPlaybackTest, TwoTracesInARowEachStartAFreshLog) {
-  RecordingCanvas c1, c2;
-  EXPECT_EQ(Trace(FortyByteDrawing(), c1), "0 0\n10800 7800\n");
-  WpgWriter w;
-  w.Line(3, 4, 5, 6).End();
-  EXPECT_EQ(Trace(w.bytes, c2), "3 4\n5 6\n");
-  EXPECT_EQ(PointCount, 2);
-}
-
 TEST_F(WpgPlaybackTest, TraceReturnsWhetherASpectrumWasWritten) {
   LoadDrawing(FortyByteDrawing());
   NullCanvas canvas;
