@@ -210,7 +210,9 @@ void MakeSpectrum(Spectrum& s, long si, float sf, float f1, float f2, bool compl
   for (long k = 0; k < si; ++k) s.SetRealInt(k, static_cast<float>(k * k % 97) - 20.5f);
   s.SetSpecFlag(1, 1);
   s.SetSpecFlag(2, 1);
-  if (complex) ASSERT_EQ(s.Transform(8), 1);
+  if (complex) {
+    ASSERT_EQ(s.Transform(8), 1);
+  }
 }
 
 std::vector<unsigned char> ReadBytes(const std::string& path) {
@@ -275,7 +277,9 @@ TEST(NmrPipeTest, HeaderWordsAndDataOrder) {
       for (long j = 0; j < n; ++j) {
         const long k = increasing ? n - 1 - j : j;
         ASSERT_EQ(re[static_cast<size_t>(j)], s.Real()[static_cast<size_t>(k)]) << j;
-        if (complex) ASSERT_EQ(Floats(b, 512 + n + j, 1)[0], s.Imag()[static_cast<size_t>(k)]) << j;
+        if (complex) {
+          ASSERT_EQ(Floats(b, 512 + n + j, 1)[0], s.Imag()[static_cast<size_t>(k)]) << j;
+        }
       }
     }
   }
