@@ -1,4 +1,5 @@
 #include <cctype>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -122,6 +123,12 @@ bool Install(const std::string& made, const std::string& target, const std::stri
   return false;
 }
 
+bool AllFinite(const std::vector<float>& values) {
+  for (float v : values)
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
 bool WriteFormat(const Spectrum& s, const std::string& path, const std::string& title, outfile format,
                  std::string& error) {
   switch (format) {
@@ -182,6 +189,7 @@ int Spectrum::WriteNMRSpectrum(TAVWINDOW owner, const char* name, outfile format
   std::string problem;
   if (si_ < 1) problem = "the spectrum is empty";
   else if (!flags_[2]) problem = "the spectrum holds no valid intensities";
+  else if (!AllFinite(real_) || (hasImag_ && !AllFinite(imag_))) problem = "the spectrum holds values that are not numbers";
   else if (given.empty()) problem = "no output name was given";
   else if (!KnownFormat(format)) problem = "this output format is not available";
   if (!problem.empty()) {

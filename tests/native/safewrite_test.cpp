@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,9 @@ TEST_F(SafeWriteTest, NothingIsWrittenForAnInvalidSpectrumNameOrPlace) {
   s_.SetSpecFlag(2, 0);
   EXPECT_EQ(Write(dir_.file("a.dx"), OUTFILE_JCAMP), 0);
   s_.SetSpecFlag(2, 1);
+  s_.SetRealInt(5, std::numeric_limits<float>::infinity());
+  EXPECT_EQ(Write(dir_.file("a.dx"), OUTFILE_JCAMP), 0) << "an infinite intensity";
+  s_.SetRealInt(5, 0.0f);
   EXPECT_EQ(Write("", OUTFILE_JCAMP), 0);
   EXPECT_EQ(s_.WriteNMRSpectrum(nullptr, nullptr, OUTFILE_JCAMP, &info_), 0);
   EXPECT_EQ(Write(dir_.file("a.dx"), static_cast<outfile>(7)), 0);
