@@ -1,0 +1,203 @@
+#include <windows.h>
+#include <commdlg.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "picture/bitmap.h"
+#include "picture/wpg.h"
+#include "resources/resource.h"
+#include "shell/file_choice.h"
+#include "shell/shell_win32.h"
+#include "shell/state.h"
+#include "spectrum/messages.h"
+#include "spectrum/settings.h"
+#include "spectrum/settings_dialog_win32.h"
+#include "spectrum/trace.h"
+#include "tavutils.h"
+
+namespace {
+
+PictureChooser g_chooser = nullptr;
+
+HINSTANCE Instance() { return static_cast<HINSTANCE>(AppInstance); }
+
+void ReleaseFileBuffer() {
+  std::free(FileBuffer);
+  FileBuffer = nullptr;
+  FileBufferLength = 0;
+}
+
+void CloseBitmap(HWND window) {
+  FreePicture();
+  UpdateTitles(window);
+  InvalidateRect(window, nullptr, TRUE);
+}
+
+}  // namespace
+
+PictureChooser SetPictureChooser(PictureChooser chooser) {
+  PictureChooser old = g_chooser;
+  g_chooser = chooser;
+  return old;
+}
+
+void HandleCommand(HWND window, int offset) {
+  switch (offset + 100) {
+    case CM_RETRIEVE:
+      RetrievePicture(window);
+      break;
+    case CM_CREATE:
+      CreateSpectrum(window);
+      break;
+    case CM_CLOSE:
+      CloseBitmap(window);
+      break;
+    case CM_EXIT:
+      DestroyWindow(window);
+      break;
+    case CM_HELP_CONTENTS:
+      ShowHelp(window, "CONTENTS");
+      break;
+    case CM_HELP_SEARCH:
+      ShowHelp(window, "INDEX");
+      break;
+    case CM_ABOUT:
+      ShowAboutBox(window);
+      break;
+    default:
+      break;
+  }
+}
+
+void RetrievePicture(HWND window) {
+  HCURSOR kept = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
+  FreePicture();
+  if ((g_chooser != nullptr ? g_chooser : ChoosePictureFile)(window) != 0) {
+    FileBuffer = nullptr;
+    FileBufferLength = 0;
+    const HFILE file = _lopen(CurrentPath, OF_READ | OF_SHARE_DENY_WRITE);
+    const std::int32_t code = file == HFILE_ERROR ? 1 : ReadPictureFile(file);
+    if (code != 0) {
+      ShowMessage(300 + code);
+    } else if (IsWpgFile()) {
+      // The drawing plays back from FileBuffer, which it therefore keeps.
+      if (CreateWpgState() != nullptr) {
+        LayoutWpgPage(FileBuffer);
+        SpectrumSettings.Mode = SOURCE_WPG;
+      }
+    } else if (FileBufferLength >= 2 && FileBuffer[0] == 0x42 && FileBuffer[1] == 0x4D) {
+      ReleaseFileBuffer();
+      OpenBitmap();
+    } else {
+      ReleaseFileBuffer();
+      ShowMessage(IDS_FORMAT_UNKNOWN);
+    }
+  }
+  SetCursor(kept);
+  InvalidateRect(window, nullptr, TRUE);
+  UpdateTitles(window);
+}
+
+std::int32_t ChoosePictureFile(HWND owner) {
+  char ini[260];
+  CVGetFileName(AppInstance, ini, CV_FILE_USER_INI);
+  char remembered[260];
+  GetPrivateProfileStringA("Defaults", "Path", "", remembered, sizeof remembered, ini);
+  char filter[80];
+  if (LoadStringA(Instance(), IDS_OPEN_FILTER, filter, sizeof filter) <= 0 || !MakeOpenFilter(filter)) return 0;
+  char folder[260];
+  InitialFolder(remembered, folder, sizeof folder);
+  CurrentPath[0] = '\0';
+
+  OPENFILENAMEA ofn;
+  std::memset(&ofn, 0, sizeof ofn);
+  ofn.lStructSize = sizeof(OPENFILENAMEA);
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = filter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = CurrentPath;
+  ofn.nMaxFile = sizeof CurrentPath;
+  ofn.lpstrInitialDir = folder;
+  ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  if (!GetOpenFileNameA(&ofn)) {
+    CurrentPath[0] = '\0';
+    return 0;
+  }
+  if (FolderOfPath(CurrentPath, remembered, sizeof remembered))
+    WritePrivateProfileStringA("Defaults", "Path", remembered, ini);
+  return 1;
+}
+
+// The length comes from the file system as a 64-bit size: a 32-bit file
+// position would misreport files of 2 GiB and more, and read them short
+// without noticing.
+std::int32_t ReadPictureFile(HFILE file) {
+  HANDLE handle = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(file));
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(handle, &size)) {
+    _lclose(file);
+    return 4;
+  }
+  if (size.QuadPart > LONG_MAX) {
+    _lclose(file);
+    return 3;
+  }
+  const long length = static_cast<long>(size.QuadPart);
+  // FreePicture releases it with std::free. One byte more than the file, so
+  // that an empty file has a block too.
+  auto* block = static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(length) + 1, 1));
+  if (block == nullptr) {
+    _lclose(file);
+    return 3;
+  }
+  FileBuffer = block;
+  FileBufferLength = static_cast<std::size_t>(length);
+  const long got = _hread(file, block, length);
+  _lclose(file);
+  if (got == length) return 0;
+  ReleaseFileBuffer();
+  return 4;
+}
+
+void CreateSpectrum(HWND window) {
+  if (WpgState == nullptr && DibInfo == nullptr) return;
+  if (EditSettings(&SpectrumSettings, window) == 0) return;
+  // The picture is asked for again: the focus coming back when the dialog
+  // closed may have re-read a changed bitmap, or lost it.
+  if (DibInfo != nullptr) {
+    TraceBitmap();
+  } else if (WpgState != nullptr) {
+    HDC dc = GetDC(window);
+    Recording = 1;
+    DrawPicture(dc);
+    ReleaseDC(window, dc);
+    Recording = 0;
+  }
+}
+
+void ShowHelp(HWND, const char* topic) {
+  char path[260];
+  CVGetFileName(AppInstance, path, CV_FILE_HELP);
+  DisplayPDFHelp(path, topic);
+}
+
+std::int32_t ShowAboutBox(HWND window) {
+  auto* info = static_cast<std::int32_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 40));
+  if (info == nullptr) return 1;
+  // A window handle has 32 significant bits, on 64-bit Windows as well.
+  info[0] = static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(window));
+  info[1] = IDD_ABOUT;
+  info[2] = IDC_ABOUT_LINE1;
+  info[3] = IDC_ABOUT_LINE2;
+  info[4] = IDC_ABOUT_VERSION;
+  info[5] = IDC_ABOUT_VERSION_EXTRA;
+  info[6] = IDS_BUILD_DATE;
+  info[7] = IDC_ABOUT_LINE3;
+  info[8] = IDC_ABOUT_MEMORY;
+  info[9] = IDC_ABOUT_RESOURCES;
+  ShowAbout(info);
+  HeapFree(GetProcessHeap(), 0, info);
+  return 1;
+}

@@ -1,0 +1,139 @@
+#include <windows.h>
+
+#include "picture/bitmap.h"
+#include "picture/wpg.h"
+#include "resources/resource.h"
+#include "shell/shell_win32.h"
+#include "shell/state.h"
+#include "spectrum/gauge_win32.h"
+#include "spectrum/messages.h"
+#include "spectrum/progress.h"
+#include "spectrum/settings.h"
+#include "tavnmrfiles.h"
+
+HACCEL AccelTable = nullptr;
+TAVHELPINFO IniInfo = {};
+
+namespace {
+
+void ShowProgramMessage(int id, int secondId, int style) { CVErrMess(AppInstance, id, secondId, style); }
+
+// A float that truncates toward zero to a non-zero integer; false for NaN.
+bool TruncatesToNonZero(float value) { return value >= 1.0f || value <= -1.0f; }
+
+}  // namespace
+
+void InstallProgramSeams() {
+  SetMessageSink(ShowProgramMessage);
+  SetScanGauge(ProgramScanGauge());
+}
+
+std::int32_t RegisterMainClass(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  wc.style = CS_BYTEALIGNWINDOW | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = MainWndProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLON));
+  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
+  wc.lpszClassName = kProgramName;
+  return static_cast<std::int32_t>(RegisterClassA(&wc));
+}
+
+std::int32_t InitInstance(HINSTANCE instance, int show) {
+  AppInstance = instance;
+  CVGetFileName(instance, IniInfo.FileName, CV_FILE_PORTABLE_INI);
+  // The library may store nothing; then the program counts as not portable.
+  float value = 0.0f;
+  CVGetIniDatum(instance, IDR_PORTABLE, 0, "FILES", &value, &IniInfo, 0);
+  if (!TruncatesToNonZero(value)) CVGetFileName(instance, IniInfo.FileName, CV_FILE_USER_INI);
+  IniInfo.Flags = 0;
+  IniInfo.Owner = nullptr;
+  OutputFormat = GetOutputDefault(&IniInfo);
+  value = 0.0f;
+  if (CVGetIniDatum(instance, IDR_DIGITS, 0, "Files", &value, &IniInfo, 0) != -1 && value > -2147483648.0f &&
+      value < 2147483648.0f)
+    Decimals = static_cast<std::int32_t>(value);
+
+  HWND window = CreateWindowExA(0, kProgramName, kProgramName, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  MainWindow = window;
+  if (window == nullptr) return 0;
+  ShowWindow(window, show);
+  UpdateWindow(window);
+  AccelTable = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
+  return 1;
+}
+
+int RunMessageLoop() {
+  MSG msg = {};
+  // GetMessageA gives -1 only on an error; that ends the loop as well.
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorA(static_cast<HWND>(MainWindow), AccelTable, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      UpdateTitles(window);
+      return 0;
+    case WM_DESTROY:
+      FreePicture();
+      PostQuitMessage(0);
+      return 0;
+    case WM_SIZE: {
+      RECT client;
+      GetClientRect(window, &client);
+      ClientWidth = client.right;
+      ClientHeight = client.bottom;
+      if (DibInfo != nullptr) LayoutBitmap();
+      return 0;
+    }
+    case WM_ACTIVATE:
+      SetWindowTextA(window, IsIconic(window) ? ShortTitle : FullTitle);
+      return 0;
+    case WM_SETFOCUS:
+      if (DibInfo != nullptr) CheckFileChanged(window);
+      return 0;
+    case WM_PAINT:
+      PaintMainWindow(window);
+      return 0;
+    case WM_COMMAND: {
+      const unsigned offset = static_cast<unsigned>(LOWORD(wParam)) - 100u;
+      if (offset <= 100u) HandleCommand(window, static_cast<int>(offset));
+      return 0;
+    }
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+void PaintMainWindow(HWND window) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  if (WpgState != nullptr || DibInfo != nullptr) {
+    HCURSOR kept = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
+    DrawPicture(dc);
+    SetCursor(kept);
+  }
+  EndPaint(window, &ps);
+}
+
+void CheckFileChanged(HWND window) {
+  if (SpectrumSettings.FileTime <= 0) return;
+  const std::int32_t stamp = GetTimeLastModified(CurrentPath);
+  if (stamp == -1) {
+    SpectrumSettings.FileTime = -1;
+    return;
+  }
+  if (stamp == SpectrumSettings.FileTime) return;
+  SpectrumSettings.FileTime = stamp;
+  OpenBitmap();
+  UpdateTitles(window);
+  InvalidateRect(window, nullptr, TRUE);
+}
