@@ -141,10 +141,11 @@ void CALLBACK Drive(HWND, UINT, UINT_PTR, DWORD) {
   Seen seen;
   if (FileNameControl(dialog) != nullptr) {
     seen.kind = Kind::Save;
-    char spec[MAX_PATH] = {}, folder[MAX_PATH] = {};
-    if (SendMessageA(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(spec)) < 0) std::strcpy(spec, TextOf(FileNameControl(dialog)).c_str());
+    char shown[MAX_PATH] = {}, folder[MAX_PATH] = {};
+    if (SendMessageA(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(shown)) < 0)
+      std::strcpy(shown, TextOf(FileNameControl(dialog)).c_str());
     SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
-    seen.text = spec;
+    seen.text = shown;
     seen.folder = folder;
   } else {
     seen.kind = Kind::Box;
