@@ -49,6 +49,10 @@ bool PrepareScanRows(const DIBINFO& dib, ScanRows* rows, unsigned char** decoded
   const std::size_t inBlock = dib.HeaderLength - static_cast<std::size_t>(dib.Bits - dib.Header);
 
   if (dib.Compression == BITMAP_RLE8 || dib.Compression == BITMAP_RLE4) {
+    // A few bytes of runs can claim 65535 x 65535 pixels; such a claim must
+    // not cost gigabytes.
+    constexpr std::size_t kMostDecoded = std::size_t{512} << 20;
+    if (rowBytes > kMostDecoded / height) return false;
     unsigned char* block = static_cast<unsigned char*>(std::malloc(height * rowBytes));
     if (block == nullptr) return false;
     // Pixels the data skips take an index that is not the dark one.

@@ -41,8 +41,8 @@ struct ScanRows {
 // The rows of `dib` for the scan. Run-length encoded rows are decoded into a
 // new block left in `*decoded` (std::free it after the scan; null for stored
 // rows), with the pixels the data leaves out set to a colour that is not dark.
-// Rows the block does not hold are never scanned. False when there is no
-// memory for the decoded rows.
+// Rows the block does not hold are never scanned. False when the decoded rows
+// would take more than 512 MiB or there is no memory for them.
 bool PrepareScanRows(const DIBINFO& dib, ScanRows* rows, unsigned char** decoded);
 
 // The lowest and highest dark row of column x; false when it has none.

@@ -8,6 +8,7 @@
 
 #include "bitmap_files_test.h"
 #include "picture/bitmap.h"
+#include "spectrum/messages.h"
 #include "spectrum/trace.h"
 #include "test_support.h"
 
@@ -173,6 +174,24 @@ TEST_F(RunLengthTraceTest, SkippedPixelsAreNeverDark) {
     ASSERT_EQ(BlackIndex(*DibInfo), 0);
     EXPECT_EQ(TraceLoaded(dir_).points, (Points{{4, 2}})) << bits;
   }
+}
+
+TEST_F(RunLengthTraceTest, AHugeClaimInAFewBytesIsRefusedForWantOfMemory) {
+  BitmapFile f;
+  f.width = 65535;
+  f.height = 65535;
+  f.bitCount = 8;
+  f.palette = {kWhite, kBlack};
+  f.colorsUsed = 2;
+  f.compression = BITMAP_RLE8;
+  f.pixels = {2, 1, 0, 1};
+  f.imageSize = 4;
+  ASSERT_EQ(OpenBytes(dir_, f.Build()), 1);
+  MessageCapture messages;
+  const TraceOutcome o = TraceLoaded(dir_);
+  EXPECT_EQ(o.result, 0);
+  EXPECT_FALSE(o.logged);
+  EXPECT_EQ(messages.ids(), (std::vector<int>{IDS_NO_MEMORY}));
 }
 
 }  // namespace

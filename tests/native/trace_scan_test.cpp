@@ -120,18 +120,6 @@ class TraceTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST(LineWidthRuleTest, TakesTheMiddleOrTheLineWidthBelowTheTop) {
-  EXPECT_EQ(LineWidthRule(10, 20, 0), 15);
-  EXPECT_EQ(LineWidthRule(10, 20, 3), 17);
-  EXPECT_EQ(LineWidthRule(10, 20, 10), 15);
-  EXPECT_EQ(LineWidthRule(10, 20, 9), 11);
-  EXPECT_EQ(LineWidthRule(10, 20, -5), 15);
-  EXPECT_EQ(LineWidthRule(10, 11, 0), 10);
-  EXPECT_EQ(LineWidthRule(5, 200, 0), 102);
-  EXPECT_EQ(LineWidthRule(5, 200, 3), 197);
-  EXPECT_EQ(LineWidthRule(65534, 65535, 0), 65534);
-}
-
 TEST_F(TraceTest, LineWidthExamplesThroughTheScan) {
   std::vector<int> run;
   for (int r = 10; r <= 20; ++r) run.push_back(r);
