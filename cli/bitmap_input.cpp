@@ -10,6 +10,19 @@
 #include "spectrum/settings.h"
 #include "spectrum/trace.h"
 
+namespace {
+
+// Messages shown while the bar is on screen start on a line of their own.
+TerminalGauge* g_bar = nullptr;
+MessageSink g_next = nullptr;
+
+void ShowBelowBar(int id, int secondId, int style) {
+  if (g_bar != nullptr) g_bar->BreakLine();
+  if (g_next != nullptr) g_next(id, secondId, style);
+}
+
+}  // namespace
+
 // Loads the bitmap as the program's Retrieve does and traces it as its Create
 // spectrum does; the bar on stderr stands in for the gauge window.
 int ConvertBitmap(const ConvertOptions& options) {
@@ -25,7 +38,11 @@ int ConvertBitmap(const ConvertOptions& options) {
   TerminalGauge bar(stderr);
   const bool showBar = options.progress || IsTerminal(stderr);
   ScanGauge* previous = SetScanGauge(showBar ? &bar : nullptr);
+  g_bar = &bar;
+  g_next = SetMessageSink(ShowBelowBar);
   const int result = TraceBitmap();
+  SetMessageSink(g_next);
+  g_bar = nullptr;
   SetScanGauge(previous);
   FreeDibInfo();
   return result;

@@ -36,14 +36,19 @@ void TerminalGauge::Send(unsigned wParam, long lParam) {
       // The scan never reports its last column; once closed the work is done.
       if (shown_) {
         Draw(100);
-        std::fputc('\n', out_);
-        std::fflush(out_);
+        BreakLine();
       }
-      shown_ = false;
       break;
     default:
       break;
   }
+}
+
+void TerminalGauge::BreakLine() {
+  if (!shown_) return;
+  std::fputc('\n', out_);
+  std::fflush(out_);
+  shown_ = false;
 }
 
 void TerminalGauge::Draw(int percent) {

@@ -16,6 +16,8 @@ class TerminalGauge : public ScanGauge {
   void Send(unsigned wParam, long lParam) override;
   int CurrentPercent() const override { return percent_; }
   void Free() override { open_ = false; }
+  // Ends the bar's line so that a message can be read on a line of its own.
+  void BreakLine();
 
  private:
   void Draw(int percent);

@@ -215,6 +215,14 @@ test('a progress bar on stderr when it is a terminal, and none otherwise', (t) =
   assert.equal(percents.at(-1), 100);
   assert.equal(percents.length, 101, 'each percentage drawn once');
   assert.match(tty.stdout, /100%\r?\n/);
+
+  // A message during the conversion starts on a line of its own.
+  const white = join(dir, 'white.bmp');
+  writeFileSync(white, bitmap({ width: 300, height: 2, bits: 24, pixels: Buffer.alloc(1800, 255) }));
+  const quiet = spawnSync('script', ['-qec', `'${converter}' '${white}' -o '${join(dir, 'c.dx')}'`, '/dev/null'],
+    { encoding: 'utf8' });
+  assert.equal(quiet.status, 4, quiet.stdout);
+  assert.match(quiet.stdout, /\d%\r?\nquillon-convert: No curve was found/);
 });
 
 test('the sample picture is made reproducibly and converts as the run command does', () => {
