@@ -69,7 +69,7 @@ bool PrepareScanRows(const DIBINFO& dib, ScanRows* rows, unsigned char** decoded
   }
 
   // The loader has checked that every row is there; a record filled by other
-  // hands is scanned only as far as its block holds all of its rows.
+  // hands is not scanned at all unless its block holds all of its rows.
   if (inBlock / rowBytes < height) return true;
   rows->height = dib.PixelHeight;
   if (dib.TopDown) {
