@@ -42,7 +42,7 @@ void ComposeTitles() {
   const size_t room = sizeof FullTitle - 1 - (sizeof kProgramName - 1) - 3;  // "Quillon - "
   const size_t pathLength = std::strlen(CurrentPath);
   if (pathLength <= room) {
-    std::snprintf(FullTitle, sizeof FullTitle, "%s - %s", kProgramName, CurrentPath);
+    std::snprintf(FullTitle, sizeof FullTitle, "%s - %.*s", kProgramName, static_cast<int>(room), CurrentPath);
   } else {
     std::snprintf(FullTitle, sizeof FullTitle, "%s - ...%s", kProgramName,
                   CurrentPath + pathLength - (room - 3));
