@@ -45,10 +45,10 @@ void Append(std::string& url, const char* text) {
   }
 }
 
-void Complain(const char* document) {
+void Complain(const char* problem, const char* document) {
   char caption[128];
   CVProgramCaption(GetModuleHandleA(nullptr), caption, sizeof caption);
-  const std::string text = std::string("The help document cannot be found:\n") + document;
+  const std::string text = std::string(problem) + "\n" + document;
   HWND owner = GetActiveWindow();
   MessageBoxA(owner, text.c_str(), caption, MB_OK | MB_ICONEXCLAMATION | (owner == nullptr ? MB_TASKMODAL : 0));
 }
@@ -65,7 +65,7 @@ int DisplayPDFHelp(const char* helpPath, const char* topic) {
   if (helpPath == nullptr || helpPath[0] == '\0') return 0;
   const DWORD attributes = GetFileAttributesA(helpPath);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    Complain(helpPath);
+    Complain("The help document cannot be found:", helpPath);
     return 0;
   }
   // file:///C:/folder/quillon-help.html#CONTENTS; a UNC path keeps its host.
@@ -76,5 +76,7 @@ int DisplayPDFHelp(const char* helpPath, const char* topic) {
     url += '#';
     Append(url, topic);
   }
-  return g_opener(helpPath, url.c_str());
+  if (g_opener(helpPath, url.c_str()) != 0) return 1;
+  Complain("No program to show the help document was found. Open it with a web browser:", helpPath);
+  return 0;
 }

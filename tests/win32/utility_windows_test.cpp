@@ -415,4 +415,18 @@ TEST(HelpTest, AMissingDocumentIsReportedAndNothingOpened) {
   CVSetHelpOpener(nullptr);
 }
 
+int NoViewer(const char*, const char*) { return 0; }
+
+TEST(HelpTest, ADocumentNoViewerOpensIsReported) {
+  TempFolder folder;
+  const std::string document = folder.File("quillon-help.html");
+  ASSERT_TRUE(WriteBytes(document, {'<', 'p', '>'}));
+  CVSetHelpOpener(NoViewer);
+  DialogWatcher watcher([](HWND box, const std::string&) { Press(box, IDOK); });
+  EXPECT_EQ(DisplayPDFHelp(document.c_str(), "INDEX"), 0);
+  ASSERT_EQ(watcher.seen().size(), 1u);
+  EXPECT_NE(watcher.seen()[0].texts.find("web browser"), std::string::npos) << watcher.seen()[0].texts;
+  CVSetHelpOpener(nullptr);
+}
+
 }  // namespace
