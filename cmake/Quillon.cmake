@@ -1,20 +1,25 @@
 # Source selection by file name: *_win32.cpp is Windows user-interface or
 # platform code and only builds with MinGW; *_posix.cpp only builds natively.
 # Everything else is portable.
-function(quillon_sources out)
+#
+#   quillon_select(out MODE dir...)   MODE: ALL (what this toolchain builds),
+#                                     PORTABLE (neither kind), WIN32 (only *_win32)
+function(quillon_select out mode)
   set(result)
   foreach(dir IN LISTS ARGN)
     file(GLOB files CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.cpp")
     foreach(f IN LISTS files)
       if(f MATCHES "_win32\\.cpp$")
-        if(WIN32)
-          list(APPEND result "${f}")
-        endif()
+        set(kind win32)
       elseif(f MATCHES "_posix\\.cpp$")
-        if(NOT WIN32)
-          list(APPEND result "${f}")
-        endif()
+        set(kind posix)
       else()
+        set(kind portable)
+      endif()
+      if((mode STREQUAL "PORTABLE" AND kind STREQUAL "portable")
+         OR (mode STREQUAL "WIN32" AND kind STREQUAL "win32")
+         OR (mode STREQUAL "ALL" AND (kind STREQUAL "portable"
+             OR (kind STREQUAL "win32" AND WIN32) OR (kind STREQUAL "posix" AND NOT WIN32))))
         list(APPEND result "${f}")
       endif()
     endforeach()
@@ -22,27 +27,18 @@ function(quillon_sources out)
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
 
-# Portable sources only (no _win32 / _posix files).
+function(quillon_sources out)
+  quillon_select(result ALL ${ARGN})
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
 function(quillon_portable_sources out)
-  set(result)
-  foreach(dir IN LISTS ARGN)
-    file(GLOB files CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.cpp")
-    foreach(f IN LISTS files)
-      if(NOT f MATCHES "_(win32|posix)\\.cpp$")
-        list(APPEND result "${f}")
-      endif()
-    endforeach()
-  endforeach()
+  quillon_select(result PORTABLE ${ARGN})
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
 
-# Win32-only sources of the given folders.
 function(quillon_win32_sources out)
-  set(result)
-  foreach(dir IN LISTS ARGN)
-    file(GLOB files CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*_win32.cpp")
-    list(APPEND result ${files})
-  endforeach()
+  quillon_select(result WIN32 ${ARGN})
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
 
