@@ -14,9 +14,11 @@
 
 namespace {
 
+using Strings = std::vector<std::string>;
+
 // The NUL-separated pieces of a filter, up to the double NUL.
-std::vector<std::string> Pieces(const char* filter) {
-  std::vector<std::string> pieces;
+Strings Pieces(const char* filter) {
+  Strings pieces;
   for (const char* p = filter; *p != '\0'; p += std::strlen(p) + 1) pieces.push_back(p);
   return pieces;
 }
@@ -25,88 +27,59 @@ TEST(OpenFilterTest, TheLastCharacterSeparatesThePairs) {
   char filter[80];
   std::strcpy(filter, MessageText(IDS_OPEN_FILTER));
   ASSERT_TRUE(MakeOpenFilter(filter));
-  EXPECT_EQ(Pieces(filter),
-            (std::vector<std::string>{"Bitmaps(*.BMP)", "*.bmp;*.dib;*.rle", "WPG Files(*.WPG)", "*.wpg"}));
-  EXPECT_EQ(filter[55], '\0');
+  EXPECT_EQ(Pieces(filter), (Strings{"Bitmaps(*.BMP)", "*.bmp;*.dib;*.rle", "WPG Files(*.WPG)", "*.wpg"}));
   EXPECT_EQ(filter[56], '\0') << "ended by two NULs";
-
   char other[] = "Text#*.txt#All#*.*#";
   ASSERT_TRUE(MakeOpenFilter(other));
-  EXPECT_EQ(Pieces(other), (std::vector<std::string>{"Text", "*.txt", "All", "*.*"}));
+  EXPECT_EQ(Pieces(other), (Strings{"Text", "*.txt", "All", "*.*"}));
   char empty[] = "";
   EXPECT_FALSE(MakeOpenFilter(empty));
 }
 
-TEST(RememberedFolderTest, TheFolderIsThePathCutAtItsLastBackslash) {
-  char folder[260] = "untouched";
-  ASSERT_TRUE(FolderOfPath("C:\\spectra\\h1\\a.bmp", folder, sizeof folder));
-  EXPECT_STREQ(folder, "C:\\spectra\\h1");
-  ASSERT_TRUE(FolderOfPath("C:\\a.bmp", folder, sizeof folder));
-  EXPECT_STREQ(folder, "C:") << "a root folder is its drive alone";
-  ASSERT_TRUE(FolderOfPath("\\\\server\\share\\a.bmp", folder, sizeof folder));
-  EXPECT_STREQ(folder, "\\\\server\\share");
+TEST(RememberedFolderTest, ThePathCutAtItsLastBackslashAndADriveOpensAtItsRoot) {
+  char folder[260];
+  for (const auto& c : {std::pair<const char*, const char*>{"C:\\spectra\\h1\\a.bmp", "C:\\spectra\\h1"},
+                        {"C:\\a.bmp", "C:"}, {"\\\\server\\share\\a.bmp", "\\\\server\\share"}}) {
+    ASSERT_TRUE(FolderOfPath(c.first, folder, sizeof folder));
+    EXPECT_STREQ(folder, c.second);
+  }
   std::strcpy(folder, "untouched");
   EXPECT_FALSE(FolderOfPath("a.bmp", folder, sizeof folder));
   EXPECT_STREQ(folder, "untouched");
   char small[4];
   EXPECT_FALSE(FolderOfPath("C:\\long\\a.bmp", small, sizeof small));
-}
-
-TEST(RememberedFolderTest, ADriveAloneOpensAtItsRoot) {
-  char folder[260];
-  InitialFolder("C:", folder, sizeof folder);
-  EXPECT_STREQ(folder, "C:\\");
-  InitialFolder("d:", folder, sizeof folder);
-  EXPECT_STREQ(folder, "d:\\");
-  InitialFolder("C:\\spectra", folder, sizeof folder);
-  EXPECT_STREQ(folder, "C:\\spectra");
-  InitialFolder("", folder, sizeof folder);
-  EXPECT_STREQ(folder, "") << "empty leaves the choice to the system";
-  InitialFolder("1:", folder, sizeof folder);
-  EXPECT_STREQ(folder, "1:");
-}
-
-class TitlesTest : public ::testing::Test {
- protected:
-  void SetUp() override { FreePicture(); }
-  void TearDown() override { FreePicture(); }
-  void LoadBitmapAt(const std::string& path) {
-    FreePicture();
-    DibInfo = static_cast<DIBINFO*>(std::calloc(1, sizeof(DIBINFO)));
-    std::snprintf(CurrentPath, sizeof CurrentPath, "%s", path.c_str());
+  for (const auto& c : {std::pair<const char*, const char*>{"C:", "C:\\"}, {"d:", "d:\\"}, {"C:\\spectra", "C:\\spectra"},
+                        {"", ""}, {"1:", "1:"}}) {
+    InitialFolder(c.first, folder, sizeof folder);
+    EXPECT_STREQ(folder, c.second) << c.first;
   }
-};
+}
 
-TEST_F(TitlesTest, UntitledAndLoadedForms) {
+TEST(TitlesTest, UntitledLoadedAndCutForms) {
+  FreePicture();
   std::strcpy(CurrentPath, "C:\\old.bmp");
   ComposeTitles();
   EXPECT_STREQ(FullTitle, "Quillon - (Untitled)");
   EXPECT_STREQ(ShortTitle, "Quillon");
-  LoadBitmapAt("C:\\spectra\\h1.proton.bmp");
-  ComposeTitles();
-  EXPECT_STREQ(FullTitle, "Quillon - C:\\spectra\\h1.proton.bmp");
-  EXPECT_STREQ(ShortTitle, "Quillon h1.proton");
-  LoadBitmapAt("C:\\spectra\\trace");
-  ComposeTitles();
-  EXPECT_STREQ(ShortTitle, "Quillon trace");
-  LoadBitmapAt("C:\\dotted.folder\\trace");
-  ComposeTitles();
-  EXPECT_STREQ(ShortTitle, "Quillon trace") << "only the file name's dot counts";
-}
-
-TEST_F(TitlesTest, TitlesThatDoNotFitAreCutSoundly) {
+  DibInfo = static_cast<DIBINFO*>(std::calloc(1, sizeof(DIBINFO)));
+  for (const auto& c : {std::pair<const char*, const char*>{"C:\\spectra\\h1.proton.bmp", "Quillon h1.proton"},
+                        {"C:\\spectra\\trace", "Quillon trace"},
+                        {"C:\\dotted.folder\\trace", "Quillon trace"}}) {  // only the file name's dot counts
+    std::strcpy(CurrentPath, c.first);
+    ComposeTitles();
+    EXPECT_EQ(FullTitle, "Quillon - " + std::string(c.first));
+    EXPECT_STREQ(ShortTitle, c.second);
+  }
+  // Too long: the start of the path gives way, the file name stays.
   const std::string longPath = "C:\\" + std::string(200, 'f') + "\\" + std::string(50, 'n') + ".bmp";
-  ASSERT_EQ(longPath.size(), 258u);
-  LoadBitmapAt(longPath);
+  std::strcpy(CurrentPath, longPath.c_str());
   ComposeTitles();
   const std::string full = FullTitle;
   EXPECT_LE(full.size(), 259u);
-  EXPECT_EQ(full.rfind("Quillon - ...", 0), 0u) << "the start of the path gives way";
-  EXPECT_EQ(full.substr(full.size() - 10), std::string(CurrentPath).substr(std::strlen(CurrentPath) - 10))
-      << "the file name stays";
-  const std::string shortTitle = ShortTitle;
-  EXPECT_EQ(shortTitle.size(), 31u);
-  EXPECT_EQ(shortTitle, "Quillon " + std::string(23, 'n'));
+  EXPECT_EQ(full.rfind("Quillon - ...", 0), 0u);
+  EXPECT_EQ(full.substr(full.size() - 10), longPath.substr(longPath.size() - 10));
+  EXPECT_EQ(std::string(ShortTitle), "Quillon " + std::string(23, 'n'));
+  FreePicture();
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Spectrum synthesis and the point log: read back, sort, resample, write.
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,7 +10,6 @@
 #include "spectrum/pointlog.h"
 #include "spectrum/settings.h"
 #include "spectrum/synth.h"
-#include "tavspectrum.h"
 #include "test_support.h"
 
 namespace {
@@ -20,189 +18,78 @@ class SynthTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetProgram();
-    out_ = dir_.file("out.dx");
+    OutputFormat = OUTFILE_CSV;
     std::strcpy(SpectrumSettings.Name, out_.c_str());
   }
   void TearDown() override { ResetProgram(); }
-
-  // Samples as written, read back from the file.
-  std::vector<double> Written() { return ReadJcampAffn(out_).y; }
-
   TempDir dir_;
-  std::string out_;
+  const std::string out_ = dir_.file("out.csv");
 };
 
-TEST(SettingsTest, InitialValuesAndFieldOrder) {
-  ResetProgram();
-  const SPECTRUMSETTINGS& s = SpectrumSettings;
-  EXPECT_EQ(s.Mode, 0);
-  EXPECT_EQ(s.LineWidth, 0);
-  EXPECT_EQ(s.Height, 0);
-  EXPECT_EQ(s.Width, 0);
-  EXPECT_EQ(s.SI, 1024);
-  EXPECT_EQ(s.FileTime, -1);
-  EXPECT_FLOAT_EQ(s.SF, 100.0f);
-  EXPECT_FLOAT_EQ(s.F1, 25000.0f);
-  EXPECT_FLOAT_EQ(s.F2, -25000.0f);
-  EXPECT_STREQ(s.Name, "001001.1r");
-  EXPECT_EQ(Decimals, 3);
-  EXPECT_EQ(PointLogFile, qio::kInvalid);
-  EXPECT_EQ(PointCount, 0);
-  EXPECT_EQ(Recording, 0);
-  // The record is copied whole by the settings dialog; its fields keep the
-  // documented order and widths.
-  EXPECT_EQ(offsetof(SPECTRUMSETTINGS, Mode), 0u);
-  EXPECT_EQ(offsetof(SPECTRUMSETTINGS, SI), 16u);
-  EXPECT_EQ(offsetof(SPECTRUMSETTINGS, SF), 24u);
-  EXPECT_EQ(offsetof(SPECTRUMSETTINGS, Name), 36u);
-}
-
-TEST_F(SynthTest, SamplesSitAtEqualStepsFromTheFirstPoint) {
-  SpectrumSettings.SI = 4;
-  ASSERT_NE(ConvertPoints({{0, 0}, {100, 50}}), 0);
-  const JcampData d = ReadJcampAffn(out_);
-  ASSERT_EQ(d.y.size(), 4u);
-  EXPECT_DOUBLE_EQ(d.y[0], 0.0);
-  EXPECT_NEAR(d.y[1], 12.5, 1e-6);
-  EXPECT_NEAR(d.y[2], 25.0, 1e-6);
-  EXPECT_NEAR(d.y[3], 37.5, 1e-6);
-  // Sample k lies at F1 + k (F2 - F1) / SI: 25000, 12500, 0, -12500 Hz.
-  EXPECT_DOUBLE_EQ(d.x[0], 25000.0);
-  EXPECT_DOUBLE_EQ(d.x[1], 12500.0);
-  EXPECT_DOUBLE_EQ(d.x[2], 0.0);
-  EXPECT_DOUBLE_EQ(d.x[3], -12500.0);
-}
-
-TEST_F(SynthTest, DrawingPointsAreSortedButBitmapPointsAreNot) {
-  SpectrumSettings.SI = 4;
-  SpectrumSettings.Mode = SOURCE_WPG;
-  ASSERT_NE(ConvertPoints({{100, 50}, {0, 0}}), 0);
-  std::vector<double> sorted = Written();
-  ASSERT_EQ(sorted.size(), 4u);
-  EXPECT_NEAR(sorted[1], 12.5, 1e-6);
-
-  // In log order the first point is x 100 and the range is negative: no
-  // sample position lies below the next x, so nothing is sampled.
+TEST_F(SynthTest, ResampledSamples) {
+  struct Case {
+    const char* what;
+    std::int32_t mode, si;
+    std::vector<std::pair<long, long>> points;
+    std::vector<double> expected;
+  };
+  std::vector<double> ramp23;
+  for (int k = 0; k < 23; ++k) ramp23.push_back(k);
+  const Case cases[] = {
+      {"samples at equal steps from the first point", SOURCE_NONE, 4, {{0, 0}, {100, 50}}, {0, 12.5, 25, 37.5}},
+      {"drawing points are sorted", SOURCE_WPG, 4, {{100, 50}, {0, 0}}, {0, 12.5, 25, 37.5}},
+      // In log order the range is negative: no sample lies below the next x.
+      {"bitmap points are not sorted", SOURCE_BITMAP, 4, {{100, 50}, {0, 0}}, {0, 0, 0, 0}},
+      {"a vertical run keeps its first point", SOURCE_BITMAP, 4, {{0, 10}, {0, 90}, {4, 30}}, {10, 15, 20, 25}},
+      // The exchange sort is not stable: (3, 2) comes first and (5, 3) before (5, 1).
+      {"the sort's tie order decides", SOURCE_WPG, 2, {{5, 1}, {3, 2}, {5, 3}, {3, 4}}, {2, 2.5}},
+      {"a single point", SOURCE_WPG, 8, {{7, 9}}, std::vector<double>(8, 0.0)},
+      {"negative coordinates", SOURCE_WPG, 2, {{-200, -40}, {-100, -20}}, {-40, -30}},
+      // 23 steps of 7/23 land just below 7: sampling reaches SI inside the
+      // last segment and the spectrum is still written.
+      {"sampling that reaches SI early", SOURCE_WPG, 23, {{0, 0}, {7, 23}}, ramp23},
+      // 16777217 is no float: it rounds onto its neighbour, a vertical run.
+      {"single precision", SOURCE_BITMAP, 2, {{16777216, 5}, {16777217, 9}, {16777220, 13}}, {5, 9}},
+  };
+  // One conversion after another in the same process, as the program runs
+  // them: each must start from a fresh log.
   ReplaceExistingOutput = 1;
-  SpectrumSettings.Mode = SOURCE_BITMAP;
-  ASSERT_NE(ConvertPoints({{100, 50}, {0, 0}}), 0);
-  EXPECT_EQ(Written(), std::vector<double>(4, 0.0));
-}
-
-TEST_F(SynthTest, VerticalRunKeepsItsFirstPoint) {
-  SpectrumSettings.SI = 4;
-  SpectrumSettings.Mode = SOURCE_BITMAP;
-  // x 0 holds 10, then 90 (ignored); the segment runs from (0, 10) to (4, 30).
-  ASSERT_NE(ConvertPoints({{0, 10}, {0, 90}, {4, 30}}), 0);
-  const std::vector<double> y = Written();
-  ASSERT_EQ(y.size(), 4u);
-  EXPECT_NEAR(y[0], 10.0, 1e-6);
-  EXPECT_NEAR(y[1], 15.0, 1e-6);
-  EXPECT_NEAR(y[3], 25.0, 1e-6);
-}
-
-TEST_F(SynthTest, ExchangeSortDecidesWhichEqualXCounts) {
-  // The literal exchange procedure: positions swap only when strictly
-  // smaller; with ties it is not a stable sort.
-  LogPoint p[] = {{5, 1}, {3, 2}, {5, 3}, {3, 4}};
-  ExchangeSortByX(p, 4);
-  const LogPoint expected[] = {{3, 2}, {3, 4}, {5, 3}, {5, 1}};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(p[i].x, expected[i].x) << i;
-    EXPECT_EQ(p[i].y, expected[i].y) << i;
+  for (const Case& c : cases) {
+    SpectrumSettings.Mode = c.mode;
+    SpectrumSettings.SI = c.si;
+    ASSERT_NE(ConvertPoints(c.points), 0) << c.what;
+    EXPECT_EQ(PointCount, static_cast<std::int32_t>(c.points.size())) << c.what;
+    const std::vector<double> y = ReadCsvReal(out_);
+    ASSERT_EQ(y.size(), c.expected.size()) << c.what;
+    for (size_t k = 0; k < y.size(); ++k) EXPECT_NEAR(y[k], c.expected[k], 1e-4) << c.what << ", sample " << k;
   }
-  // Through the whole road the first of the sorted equal-x points counts.
-  SpectrumSettings.SI = 2;
-  SpectrumSettings.Mode = SOURCE_WPG;
-  ASSERT_NE(ConvertPoints({{5, 1}, {3, 2}, {5, 3}, {3, 4}}), 0);
-  const std::vector<double> y = Written();
-  ASSERT_EQ(y.size(), 2u);
-  EXPECT_NEAR(y[0], 2.0, 1e-6);   // (3, 2) starts the curve
-  EXPECT_NEAR(y[1], 2.5, 1e-6);   // halfway to (5, 3)
 }
 
-TEST_F(SynthTest, SinglePointWritesAnEmptySpectrum) {
-  SpectrumSettings.SI = 8;
-  ASSERT_NE(ConvertPoints({{7, 9}}), 0);
-  EXPECT_EQ(Written(), std::vector<double>(8, 0.0));
-}
-
-TEST_F(SynthTest, NegativeCoordinatesSurviveTheLog) {
-  SpectrumSettings.SI = 2;
-  ASSERT_NE(ConvertPoints({{-200, -40}, {-100, -20}}), 0);
-  const std::vector<double> y = Written();
-  ASSERT_EQ(y.size(), 2u);
-  EXPECT_NEAR(y[0], -40.0, 1e-6);
-  EXPECT_NEAR(y[1], -30.0, 1e-6);
-}
-
-TEST_F(SynthTest, NothingTracedWritesNothingAndSaysSo) {
+TEST_F(SynthTest, WhatCannotBeConvertedWritesNothingAndSaysWhy) {
   MessageCapture messages;
   EXPECT_EQ(ConvertPoints({}), 0);
-  EXPECT_FALSE(FileExists(out_));
-  EXPECT_EQ(messages.ids(), std::vector<int>{IDS_NO_CURVE});
-}
-
-TEST_F(SynthTest, NonPositiveSiWritesNothingAndSaysSo) {
-  MessageCapture messages;
   for (int si : {0, -4}) {
     SpectrumSettings.SI = si;
     EXPECT_EQ(ConvertPoints({{0, 0}, {10, 10}}), 0);
   }
-  EXPECT_FALSE(FileExists(out_));
-  EXPECT_EQ(messages.ids(), (std::vector<int>{IDS_BAD_SI, IDS_BAD_SI}));
-}
-
-TEST_F(SynthTest, OneValueLineEndsWithoutAFile) {
-  MessageCapture messages;
+  // A line with one value in the log.
+  SpectrumSettings.SI = 8;
   char name[qio::kPathSize];
   ASSERT_TRUE(BeginPointLog(name));
   qio::Write(PointLogFile, "0 0\n12\n", 7);
   PointCount = 2;
   Recording = 1;
   EXPECT_EQ(FinishPointLog(name), 0);
-  EXPECT_FALSE(FileExists(out_));
   EXPECT_EQ(Recording, 0);
-  EXPECT_EQ(messages.ids(), std::vector<int>{IDS_LOG_UNREADABLE});
-}
-
-TEST_F(SynthTest, SamplingThatReachesSiEarlyStillWrites) {
-  // With SI 23 over a range of 7 the step is inexact: 23 * step lands just
-  // below 7, so one more position falls inside the last segment.
-  Spectrum s;
-  s.Init(0, 23, 100, 1, 0);
-  const LogPoint p[] = {{0, 0}, {7, 23}};
-  const float step = 7.0f / 23.0f;
-  ASSERT_LT(0.0f + 23.0f * step, 7.0f) << "the rounding this test relies on";
-  EXPECT_FALSE(ResamplePoints(p, 2, 23, s));
-  EXPECT_NEAR(s.Real()[22], 22.0, 1e-4);
-
-  SpectrumSettings.SI = 23;
-  EXPECT_NE(ConvertPoints({{0, 0}, {7, 23}}), 0);
-  const std::vector<double> y = Written();
-  ASSERT_EQ(y.size(), 23u);
-  EXPECT_NEAR(y[22], 22.0, 1e-4);
-}
-
-TEST_F(SynthTest, SamplesUseSinglePrecision) {
-  // 16777217 is not a float: x0 rounds to 16777216 and so does the next
-  // x, which makes the pair a vertical run.
-  Spectrum s;
-  s.Init(0, 2, 100, 1, 0);
-  const LogPoint p[] = {{16777216, 5}, {16777217, 9}, {16777220, 13}};
-  EXPECT_TRUE(ResamplePoints(p, 3, 2, s));
-  EXPECT_FLOAT_EQ(s.Real()[0], 5.0f);
-  EXPECT_FLOAT_EQ(s.Real()[1], 9.0f);
+  EXPECT_FALSE(FileExists(out_));
+  EXPECT_EQ(messages.ids(), (std::vector<int>{IDS_NO_CURVE, IDS_BAD_SI, IDS_BAD_SI, IDS_LOG_UNREADABLE}));
 }
 
 TEST_F(SynthTest, PointLogLivesForOneConversion) {
-  char dir[qio::kPathSize];
+  char dir[qio::kPathSize], name[qio::kPathSize];
   ASSERT_TRUE(qio::TempPath(dir));
-  char name[qio::kPathSize];
   ASSERT_TRUE(BeginPointLog(name));
-  const std::string base = std::string(name).substr(std::strlen(dir));
-  EXPECT_EQ(base.compare(0, 3, "tst"), 0) << name;
-  EXPECT_EQ(PointCount, 0);
+  EXPECT_EQ(std::string(name).substr(std::strlen(dir), 3), "tst") << name;
   WritePoint(-3, 12);
   WritePoint(4, -5);
   EXPECT_EQ(PointCount, 2);
@@ -213,19 +100,6 @@ TEST_F(SynthTest, PointLogLivesForOneConversion) {
   DiscardPointLog(name);
   EXPECT_EQ(PointLogFile, qio::kInvalid);
   EXPECT_FALSE(FileExists(name));
-}
-
-TEST_F(SynthTest, TwoConversionsInARowStartFresh) {
-  SpectrumSettings.SI = 2;
-  ASSERT_NE(ConvertPoints({{0, 100}, {10, 100}}), 0);
-  EXPECT_EQ(PointCount, 2);
-  ReplaceExistingOutput = 1;
-  ASSERT_NE(ConvertPoints({{0, 1}, {10, 3}}), 0);
-  EXPECT_EQ(PointCount, 2);
-  const std::vector<double> y = Written();
-  ASSERT_EQ(y.size(), 2u);
-  EXPECT_NEAR(y[0], 1.0, 1e-6);
-  EXPECT_NEAR(y[1], 2.0, 1e-6);
 }
 
 }  // namespace

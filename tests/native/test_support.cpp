@@ -1,15 +1,11 @@
 #include "test_support.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 
-#include "picture/bitmap.h"
-#include "picture/wpg.h"
 #include "shell/state.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
@@ -35,17 +31,23 @@ TempDir::~TempDir() {
 }
 
 namespace {
-std::vector<int> g_ids;
+MessageCapture::Shown g_shown;
 MessageSink g_previous = nullptr;
-void Collect(int id, int, int) { g_ids.push_back(id); }
+void Collect(int id, int secondId, int style) { g_shown.emplace_back(id, secondId, style); }
 }  // namespace
 
 MessageCapture::MessageCapture() {
-  g_ids.clear();
+  g_shown.clear();
   g_previous = SetMessageSink(Collect);
 }
 MessageCapture::~MessageCapture() { SetMessageSink(g_previous); }
-const std::vector<int>& MessageCapture::ids() const { return g_ids; }
+std::vector<int> MessageCapture::ids() const {
+  std::vector<int> ids;
+  for (const auto& m : g_shown) ids.push_back(std::get<0>(m));
+  return ids;
+}
+const MessageCapture::Shown& MessageCapture::shown() const { return g_shown; }
+void MessageCapture::clear() { g_shown.clear(); }
 
 void ResetProgram() {
   FreePicture();
@@ -62,6 +64,18 @@ int ConvertPoints(const std::vector<std::pair<long, long>>& points) {
   if (!BeginPointLog(name)) return -1;
   for (const auto& p : points) WritePoint(p.first, p.second);
   return FinishPointLog(name);
+}
+
+std::vector<double> ReadCsvReal(const std::string& path) {
+  std::istringstream in(ReadText(path));
+  std::string line;
+  std::vector<double> real;
+  std::getline(in, line);  // the column names
+  while (std::getline(in, line)) {
+    const size_t second = line.find(',', line.find(',') + 1);
+    if (second != std::string::npos) real.push_back(std::atof(line.c_str() + second + 1));
+  }
+  return real;
 }
 
 std::string ReadText(const std::string& path) {
@@ -84,50 +98,4 @@ std::vector<std::string> FilesWithPrefix(const std::string& dir, const std::stri
     if (n.compare(0, prefix.size(), prefix) == 0) names.push_back(n);
   }
   return names;
-}
-
-JcampData ReadJcampAffn(const std::string& path) {
-  JcampData d;
-  std::istringstream in(ReadText(path));
-  std::string line;
-  double yfactor = 1;
-  long npoints = 0;
-  bool inData = false;
-  std::vector<long long> ints;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("##", 0) == 0) {
-      inData = false;
-      const size_t eq = line.find('=');
-      const std::string label = line.substr(2, eq - 2), value = line.substr(eq + 1);
-      // A complex spectrum is an NTUPLES block: its lists hold X first and the
-      // real page's values second; only the real page is read.
-      const auto item = [&value](int n) {
-        size_t at = 0;
-        for (int i = 0; i < n; ++i) at = value.find(',', at) + 1;
-        return std::atof(value.c_str() + at);
-      };
-      if (label == "FIRSTX" || label == "FIRST") d.firstX = item(0);
-      else if (label == "LASTX" || label == "LAST") d.lastX = item(0);
-      else if (label == "YFACTOR") yfactor = item(0);
-      else if (label == "FACTOR") yfactor = item(1);
-      else if (label == "NPOINTS" || label == "VAR_DIM") npoints = static_cast<long>(item(0));
-      else if (label == ".OBSERVE FREQUENCY") d.sf = item(0);
-      else if (label == "XYDATA" || (label == "DATA TABLE" && value.find("(X++(R..R))") != std::string::npos))
-        inData = true;
-      continue;
-    }
-    if (!inData) continue;
-    std::istringstream fields(line);
-    double x;
-    fields >> x;
-    long long v;
-    while (fields >> v) ints.push_back(v);
-  }
-  if (npoints <= 0 || static_cast<long>(ints.size()) != npoints) return JcampData{};
-  for (long k = 0; k < npoints; ++k) {
-    d.x.push_back(npoints > 1 ? d.firstX + k * (d.lastX - d.firstX) / (npoints - 1) : d.firstX);
-    d.y.push_back(static_cast<double>(ints[static_cast<size_t>(k)]) * yfactor);
-  }
-  return d;
 }

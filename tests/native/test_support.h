@@ -3,6 +3,7 @@
 #define QUILLON_TESTS_TEST_SUPPORT_H
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -20,28 +21,26 @@ class TempDir {
   std::string path_;
 };
 
-// Collects the ids of the messages shown while it lives.
+// Collects the messages shown while it lives: id, second id, style.
 class MessageCapture {
  public:
+  using Shown = std::vector<std::tuple<int, int, int>>;
   MessageCapture();
   ~MessageCapture();
-  const std::vector<int>& ids() const;
+  std::vector<int> ids() const;
+  const Shown& shown() const;
+  void clear();
 };
 
 // Puts the program's globals back as they are at start-up.
 void ResetProgram();
 
-// Runs one conversion of `points` through a real point log (the drawing road:
-// log, reopen, BuildSpectrum, delete). Returns BuildSpectrum's result.
+// Runs one conversion of `points` through a real point log (log, reopen,
+// BuildSpectrum, delete). Returns BuildSpectrum's result.
 int ConvertPoints(const std::vector<std::pair<long, long>>& points);
 
-// The X and Y values of a JCAMP-DX XYDATA file as a reader computes them
-// (FIRSTX/LASTX/NPOINTS for x, integers times YFACTOR for y). Empty on failure.
-struct JcampData {
-  double firstX = 0, lastX = 0, sf = 0;
-  std::vector<double> x, y;
-};
-JcampData ReadJcampAffn(const std::string& path);
+// The real column of a text-table spectrum file; empty when there is none.
+std::vector<double> ReadCsvReal(const std::string& path);
 
 std::string ReadText(const std::string& path);
 bool FileExists(const std::string& path);
