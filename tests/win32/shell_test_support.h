@@ -1,92 +1,95 @@
-// Helpers for the tests of the program's windows under Wine: a watcher that
-// sees (and drives) every dialog the code under test opens, temporary folders
-// and small picture files.
+// Helpers of the tests under Wine: a driver for the dialogs that the code
+// under test opens, a surface to read drawn pixels from, files and folders.
 #ifndef QUILLON_TESTS_SHELL_TEST_SUPPORT_H
 #define QUILLON_TESTS_SHELL_TEST_SUPPORT_H
 
 #include <windows.h>
 
+#include "tavutils.h"
+#include "tavutils_win32.h"
+
 #include <cstdint>
 #include <functional>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace shelltest {
 
 std::string WindowText(HWND window);
-std::string ClassOf(HWND window);
-// The texts of a dialog's static controls, joined by newlines (a message
-// box's text is one of them).
-std::string StaticTexts(HWND dialog);
+// A visible popup window to own the dialogs of a test.
+HWND Popup(int x, int y, int width, int height);
+void Press(HWND dialog, int id);
+// Types `path` into the name box of the system Open or Save dialog and confirms it.
+void ChooseInFileDialog(HWND dialog, const std::string& path);
+// Lets this thread's messages run for `ms` milliseconds.
+void Pump(int ms);
 
-// Watches the dialogs (class #32770) of this thread while it lives. Each new
-// dialog is recorded and handed once to the handler when it is first
-// activated, by which time it has been initialised. Also records the classes
-// of the windows created meanwhile.
-class DialogWatcher {
+// While it lives, a thread timer (which modal loops dispatch too) hands each
+// new topmost enabled dialog of this thread once to the handler; by then the
+// dialog is initialised. Without a handler every dialog gets OK.
+class DialogDriver {
  public:
   struct Seen {
-    HWND window;
+    HWND window, owner;
     std::string title;
-    std::string texts;  // StaticTexts as the dialog ends
-    HWND owner;
+    std::string texts;  // its static texts, newline-joined: a message box's message
   };
-  using Handler = std::function<void(HWND dialog, const std::string& title)>;
+  using Handler = std::function<void(HWND dialog, const Seen& seen)>;
+  explicit DialogDriver(Handler handler = nullptr);
+  ~DialogDriver();
+  std::vector<std::string> Titles() const;
 
-  explicit DialogWatcher(Handler handler);
-  ~DialogWatcher();
-  DialogWatcher(const DialogWatcher&) = delete;
-  DialogWatcher& operator=(const DialogWatcher&) = delete;
-
-  const std::vector<Seen>& seen() const { return seen_; }
-  // Titles of the dialogs seen, in order.
-  std::vector<std::string> titles() const;
-  int Count(const std::string& title) const;
-  const std::vector<std::string>& createdClasses() const { return created_; }
+  std::vector<Seen> seen;
 
  private:
-  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
   Handler handler_;
-  HHOOK hook_;
-  std::vector<Seen> seen_;
-  std::set<HWND> live_;
-  std::vector<std::string> created_;
+  UINT_PTR timer_;
 };
 
-// Ends a dialog as its buttons do.
-void Press(HWND dialog, int id);
-// Types `path` into the file name box of the system Open or Save dialog and
-// confirms it.
-void ChooseInFileDialog(HWND dialog, const std::string& path);
+// While it lives, the help viewer records the URLs it is asked to open, and a
+// stand-in help document lies where the program looks for it.
+struct HelpRecorder {
+  HelpRecorder();
+  ~HelpRecorder();
+  std::vector<std::string> urls;
+  char document[MAX_PATH];
+};
 
 // A fresh folder in the temporary folder, removed with what it holds.
-class TempFolder {
- public:
+struct TempFolder {
   TempFolder();
   ~TempFolder();
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "\\" + name; }
-
- private:
-  std::string path_;
+  std::string File(const std::string& name) const { return path + "\\" + name; }
+  std::string path;
 };
 
 bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
-std::vector<unsigned char> ReadBytes(const std::string& path);
+std::string ReadText(const std::string& path);
 bool Exists(const std::string& path);
 
-// A 24-bit bitmap file, white, with the listed pixels black ({x, y}, y counted
-// from the top).
+// A 24-bit bitmap file, white, with the listed pixels ({x, y}, y from the top) black.
 std::vector<unsigned char> Bitmap24(int width, int height, const std::vector<std::pair<int, int>>& black);
-// A 24-bit bitmap with a black peak drawn across its whole width.
-std::vector<unsigned char> PeakBitmap(int width, int height);
-// A WPG drawing: a start record with a 10800 x 7800 page, one line from (0, 0)
-// to (10800, 7800), the end record.
-std::vector<unsigned char> DiagonalWpg();
 
-// Pumps this thread's messages until `done` is true or `ms` have passed.
-bool PumpUntil(const std::function<bool()>& done, int ms);
+// A memory DC holding a top-down 32-bit DIB section; pixels read as 0xRRGGBB.
+class Surface {
+ public:
+  Surface(int width, int height, std::uint32_t fill);
+  ~Surface();
+  HDC dc() const { return dc_; }
+  std::uint32_t At(int x, int y) const;
+  int Count(std::uint32_t colour) const;
+  // Whether `colour` lies within a pixel of (x, y): for points on a drawn line.
+  bool Near(int x, int y, std::uint32_t colour) const;
+
+ private:
+  int width_, height_;
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ previous_;
+  std::uint32_t* bits_ = nullptr;
+};
 
 }  // namespace shelltest
 
