@@ -5,13 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "bitmap_files_test.h"
 #include "picture/bitmap.h"
 #include "shell/state.h"
-#include "spectrum/messages.h"
 #include "spectrum/settings.h"
 #include "tavnmrfiles.h"
 #include "tavutils.h"
@@ -21,276 +19,162 @@ namespace {
 
 using namespace bmptest;
 
-// Every message with its second id and style.
-std::vector<std::tuple<int, int, int>> g_shown;
-void Record(int id, int secondId, int style) { g_shown.emplace_back(id, secondId, style); }
-
-class LoaderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetProgram();
-    g_shown.clear();
-    previous_ = SetMessageSink(Record);
-  }
-  void TearDown() override {
-    SetMessageSink(previous_);
-    ResetProgram();
-  }
-
-  int Load(const Bytes& bytes) { return OpenBytes(dir_, bytes); }
-  int Load(const BitmapFile& f) { return Load(f.Build()); }
-
-  // Refused: no bitmap, and exactly the load-failure message.
-  void ExpectRefused(const Bytes& bytes) {
-    g_shown.clear();
-    EXPECT_EQ(Load(bytes), 0);
-    EXPECT_EQ(DibInfo, nullptr);
-    ASSERT_EQ(g_shown.size(), 1u);
-    EXPECT_EQ(g_shown[0], std::make_tuple(1, 2, 6));
-  }
-  void ExpectRefused(const BitmapFile& f) { ExpectRefused(f.Build()); }
-
-  std::ptrdiff_t BitsOffset() const { return DibInfo->Bits - DibInfo->Header; }
-
-  TempDir dir_;
-  MessageSink previous_ = nullptr;
-};
-
 BitmapFile Indexed(std::uint32_t headerSize, std::int32_t width, std::int32_t height, std::uint16_t bits,
-                   std::size_t entries) {
+                   std::size_t entries, std::uint32_t colorsUsed = 0) {
   BitmapFile f;
   f.headerSize = headerSize;
   f.width = width;
   f.height = height;
   f.bitCount = bits;
+  f.colorsUsed = colorsUsed;
   f.palette.assign(entries, kWhite);
   f.pixels.assign(static_cast<std::size_t>(RowBytesOf(width, bits)) * height, 0);
   return f;
 }
 
+BitmapFile Masked(BitmapFile f, std::uint32_t compression, std::size_t maskBytes) {
+  f.compression = compression;
+  f.masks.assign(maskBytes, 0xFF);
+  return f;
+}
+
+BitmapFile Gap(BitmapFile f, std::size_t gap) {
+  f.gap.assign(gap, 0xEE);
+  f.pixelOffset = static_cast<std::uint32_t>(14 + f.headerSize + 4 * f.palette.size() + gap);
+  return f;
+}
+
+class LoaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetProgram(); }
+  void TearDown() override { ResetProgram(); }
+  int Load(const Bytes& bytes) { return OpenBytes(dir_, bytes); }
+  int Load(const BitmapFile& f) { return Load(f.Build()); }
+  // Refused: no bitmap, and exactly the load-failure message.
+  void ExpectRefused(const Bytes& bytes, const std::string& what = "") {
+    messages_.clear();
+    EXPECT_EQ(Load(bytes), 0) << what;
+    EXPECT_EQ(DibInfo, nullptr) << what;
+    EXPECT_EQ(messages_.shown(), (MessageCapture::Shown{{1, 2, 6}})) << what;
+  }
+  void ExpectRefused(const BitmapFile& f, const std::string& what = "") { ExpectRefused(f.Build(), what); }
+  std::ptrdiff_t BitsOffset() const { return DibInfo->Bits - DibInfo->Header; }
+
+  TempDir dir_;
+  MessageCapture messages_;
+};
+
 TEST_F(LoaderTest, RowBytesPadsEveryRowToFourBytes) {
-  struct Case {
-    std::int32_t width;
-    std::uint16_t bits;
-    std::int32_t rowBytes;
-  };
-  for (const Case c : {Case{100, 1, 16}, Case{100, 24, 300}, Case{101, 24, 304}, Case{33, 4, 20}, Case{3, 8, 4}}) {
-    BitmapFile f = Indexed(40, c.width, 2, c.bits, c.bits == 24 ? 0 : 1u << c.bits);
-    f.pixels.assign(static_cast<std::size_t>(c.rowBytes) * 2, 0);
-    ASSERT_EQ(Load(f), 1) << c.width << " at " << c.bits;
-    EXPECT_EQ(DibInfo->RowBytes, c.rowBytes) << c.width << " at " << c.bits;
-    // Exactly the rows the header announces are needed: one byte less is refused.
-    f.pixels.pop_back();
+  for (const auto& c : {std::vector<int>{100, 1, 16}, {100, 24, 300}, {101, 24, 304}, {33, 4, 20}, {3, 8, 4}}) {
+    const auto bits = static_cast<std::uint16_t>(c[1]);
+    BitmapFile f = Indexed(40, c[0], 2, bits, bits == 24 ? 0 : 1u << bits);
+    f.pixels.assign(static_cast<std::size_t>(c[2]) * 2, 0);
+    ASSERT_EQ(Load(f), 1) << c[0] << " at " << c[1];
+    EXPECT_EQ(DibInfo->RowBytes, c[2]) << c[0] << " at " << c[1];
+    f.pixels.pop_back();  // the rows the header announces, all of them
     ExpectRefused(f);
   }
 }
 
-TEST_F(LoaderTest, CoreHeaderHasThreeByteEntriesAndAFullTable) {
-  ASSERT_EQ(Load(Indexed(12, 5, 3, 8, 256)), 1);
-  EXPECT_EQ(DibInfo->IsCore, 1);
-  EXPECT_EQ(DibInfo->PaletteEntries, 256);
-  EXPECT_EQ(DibInfo->ColorsUsed, 256);
-  EXPECT_EQ(BitsOffset(), 12 + 768);
-  EXPECT_EQ(DibInfo->CoreColors, DibInfo->Header + 12);
-  EXPECT_EQ(DibInfo->QuadColors, nullptr);
-  EXPECT_EQ(DibInfo->PixelWidth, 5);
-  EXPECT_EQ(DibInfo->PixelHeight, 3);
-
-  ASSERT_EQ(Load(Indexed(12, 5, 3, 24, 0)), 1);
-  EXPECT_EQ(DibInfo->PaletteEntries, 0);
-  EXPECT_EQ(DibInfo->ColorsUsed, 0);
-  EXPECT_EQ(BitsOffset(), 12);
-
-  ASSERT_EQ(Load(Indexed(12, 9, 1, 1, 2)), 1);
-  EXPECT_EQ(DibInfo->ColorsUsed, 2);
-  EXPECT_EQ(BitsOffset(), 12 + 6);
-}
-
-TEST_F(LoaderTest, HeaderSizesThirteenToFifteenAndBelowTwelveAreRefused) {
-  for (std::uint32_t size : {0u, 4u, 11u, 13u, 14u, 15u}) {
-    BitmapFile f = Indexed(40, 4, 2, 24, 0);
-    Bytes b = f.Build();
-    Put32(b, 14, size);
-    WriteFile(dir_.file("odd.bmp"), b);
-    std::strcpy(CurrentPath, dir_.file("odd.bmp").c_str());
-    EXPECT_EQ(ReadBitmapFile(), nullptr) << size;
-    ExpectRefused(b);
+TEST_F(LoaderTest, ColourTablesAndWhereTheRowsBegin) {
+  struct Case {
+    const char* what;
+    BitmapFile f;
+    std::int32_t paletteEntries, colorsUsed;
+    std::ptrdiff_t bitsOffset;
+  };
+  const Case cases[] = {
+      {"core, 8 bits: a full table of 3-byte entries", Indexed(12, 5, 3, 8, 256), 256, 256, 12 + 768},
+      {"core, 24 bits", Indexed(12, 5, 3, 24, 0), 0, 0, 12},
+      {"core, 1 bit", Indexed(12, 9, 1, 1, 2), 2, 2, 12 + 6},
+      {"16-byte header", Indexed(16, 4, 2, 8, 256), 256, 0, 16 + 1024},
+      {"35-byte header", Indexed(35, 4, 2, 8, 256), 256, 0, 35 + 1024},
+      {"36-byte header", Indexed(36, 4, 2, 8, 16, 16), 16, 16, 36 + 64},
+      {"124-byte header", Indexed(124, 4, 2, 8, 16, 16), 16, 16, 124 + 64},
+      {"rows behind the table whatever the file header says", Gap(Indexed(40, 4, 2, 8, 16, 16), 100), 16, 16, 40 + 64},
+      {"24 bits with a table", Indexed(40, 4, 2, 24, 5, 5), 5, 5, 40 + 20},
+      {"32 bits: no implied table", Indexed(40, 3, 2, 32, 0), 0, 0, 40},
+      {"bit-field masks, then the table", Masked(Indexed(40, 3, 2, 16, 256, 256), BITMAP_BITFIELDS, 12), 256, 256,
+       40 + 12 + 1024},
+      {"alpha masks", Masked(Indexed(40, 3, 2, 32, 0), BITMAP_ALPHABITFIELDS, 16), 0, 0, 40 + 16},
+      {"a long header holds its masks", Masked(Indexed(124, 3, 2, 32, 0), BITMAP_BITFIELDS, 0), 0, 0, 124},
+  };
+  for (const Case& c : cases) {
+    Bytes b = c.f.Build();
+    // Header sizes 16 to 35 have no colours-used field: what lies where a
+    // longer header keeps it is colour table (16) or header (35).
+    if (c.f.headerSize == 16 || c.f.headerSize == 35) Put(b, 14 + 32, 16);
+    ASSERT_EQ(Load(b), 1) << c.what;
+    EXPECT_EQ(DibInfo->IsCore, c.f.headerSize == 12 ? 1 : 0) << c.what;
+    EXPECT_EQ(DibInfo->PaletteEntries, c.paletteEntries) << c.what;
+    EXPECT_EQ(DibInfo->ColorsUsed, c.colorsUsed) << c.what;
+    EXPECT_EQ(BitsOffset(), c.bitsOffset) << c.what;
+    if (c.paletteEntries > 0) {
+      EXPECT_EQ(DibInfo->IsCore ? DibInfo->CoreColors : DibInfo->QuadColors,
+                DibInfo->Header + c.f.headerSize + c.f.masks.size()) << c.what;
+    }
   }
+  EXPECT_EQ(DibInfo->PixelWidth, 3);
+  EXPECT_EQ(DibInfo->PixelHeight, 2);
 }
 
-// Header sizes 16 to 35 have no colours-used field: the bytes where a longer
-// header keeps it belong to the colour table and must not be read as it.
-TEST_F(LoaderTest, ColoursUsedIsReadOnlyFromHeadersOfThirtySixBytesOrMore) {
-  for (std::uint32_t size : {16u, 35u}) {
-    BitmapFile f = Indexed(size, 4, 2, 8, 256);
-    Bytes b = f.Build();
-    Put32(b, 14 + 32, 16);  // inside the table (16) or the header's last bytes (35)
-    ASSERT_EQ(Load(b), 1) << size;
-    EXPECT_EQ(DibInfo->IsCore, 0);
-    EXPECT_EQ(DibInfo->PaletteEntries, 256) << size;
-    EXPECT_EQ(DibInfo->ColorsUsed, 0) << size;
-    EXPECT_EQ(BitsOffset(), static_cast<std::ptrdiff_t>(size + 1024)) << size;
-    EXPECT_EQ(DibInfo->QuadColors, DibInfo->Header + size);
-  }
-  for (std::uint32_t size : {36u, 40u, 66u, 124u}) {
-    BitmapFile f = Indexed(size, 4, 2, 8, 16);
-    f.colorsUsed = 16;
-    ASSERT_EQ(Load(f), 1) << size;
-    EXPECT_EQ(DibInfo->PaletteEntries, 16) << size;
-    EXPECT_EQ(DibInfo->ColorsUsed, 16) << size;
-    EXPECT_EQ(BitsOffset(), static_cast<std::ptrdiff_t>(size + 64)) << size;
-  }
-}
-
-TEST_F(LoaderTest, RowsBeginBehindTheTableWhateverTheFileHeaderSays) {
-  BitmapFile f = Indexed(40, 4, 2, 8, 16);
-  f.colorsUsed = 16;
-  f.gap.assign(100, 0xEE);
-  f.pixelOffset = 14 + 40 + 64 + 100;
-  ASSERT_EQ(Load(f), 1);
-  EXPECT_EQ(BitsOffset(), 40 + 64);
-
-  BitmapFile rgb = Indexed(40, 4, 2, 24, 0);
-  ASSERT_EQ(Load(rgb), 1);
-  EXPECT_EQ(BitsOffset(), 40);
-  EXPECT_EQ(DibInfo->PaletteEntries, 0);
-  rgb.palette.assign(5, kBlack);
-  rgb.colorsUsed = 5;
-  ASSERT_EQ(Load(rgb), 1);
-  EXPECT_EQ(BitsOffset(), 40 + 20);
-  EXPECT_EQ(DibInfo->PaletteEntries, 5);
-}
-
-TEST_F(LoaderTest, DeepPixelsHaveNoImpliedTableAndKeepTheirMasks) {
-  BitmapFile plain = Indexed(40, 3, 2, 32, 0);
-  ASSERT_EQ(Load(plain), 1);
-  EXPECT_EQ(DibInfo->PaletteEntries, 0);
-  EXPECT_EQ(BitsOffset(), 40);
-
-  BitmapFile masked = Indexed(40, 3, 2, 16, 0);
-  masked.compression = BITMAP_BITFIELDS;
-  masked.masks.assign(12, 0xFF);
-  ASSERT_EQ(Load(masked), 1);
-  EXPECT_EQ(BitsOffset(), 40 + 12);
-  masked.palette.assign(256, kWhite);
-  masked.colorsUsed = 256;
-  ASSERT_EQ(Load(masked), 1);
-  EXPECT_EQ(DibInfo->QuadColors, DibInfo->Header + 52);
-  EXPECT_EQ(BitsOffset(), 40 + 12 + 1024);
-
-  // Headers from 52 (56 with alpha) bytes on hold the masks themselves.
-  BitmapFile v5 = Indexed(124, 3, 2, 32, 0);
-  v5.compression = BITMAP_BITFIELDS;
-  ASSERT_EQ(Load(v5), 1);
-  EXPECT_EQ(BitsOffset(), 124);
-  BitmapFile alpha = Indexed(40, 3, 2, 32, 0);
-  alpha.compression = BITMAP_ALPHABITFIELDS;
-  alpha.masks.assign(16, 0xFF);
-  ASSERT_EQ(Load(alpha), 1);
-  EXPECT_EQ(BitsOffset(), 40 + 16);
-}
-
-TEST_F(LoaderTest, OnlyBmMagicIsRead) {
-  for (const char* magic : {"BA", "MB", "bm"}) {
-    Bytes b = Indexed(40, 4, 2, 24, 0).Build();
-    b[0] = static_cast<unsigned char>(magic[0]);
-    b[1] = static_cast<unsigned char>(magic[1]);
-    WriteFile(dir_.file("magic.bmp"), b);
-    std::strcpy(CurrentPath, dir_.file("magic.bmp").c_str());
-    EXPECT_EQ(ReadBitmapFile(), nullptr) << magic;
-    ExpectRefused(b);
+TEST_F(LoaderTest, WhatIsNoBitmapIsRefused) {
+  const Bytes whole = Indexed(40, 7, 3, 8, 256).Build();
+  // Cut inside the file header, the header-size field, the header, the
+  // colour table and the last row.
+  for (std::size_t length : {std::size_t{0}, std::size_t{2}, std::size_t{13}, std::size_t{14}, std::size_t{17},
+                             std::size_t{14 + 39}, std::size_t{14 + 40 + 1023}, whole.size() - 1})
+    ExpectRefused(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length)), std::to_string(length));
+  // Header sizes the loader does not know, and other magic than "BM": not even read.
+  for (std::uint32_t size : {0u, 4u, 11u, 13u, 14u, 15u, 40u}) {
+    for (const char* magic : {"BM", "BA", "MB", "bm"}) {
+      if (size == 40 && std::strcmp(magic, "BM") == 0) continue;
+      Bytes b = whole;
+      Put(b, 14, size);
+      b[0] = static_cast<unsigned char>(magic[0]);
+      b[1] = static_cast<unsigned char>(magic[1]);
+      WriteFile(dir_.file("odd.bmp"), b);
+      std::strcpy(CurrentPath, dir_.file("odd.bmp").c_str());
+      EXPECT_EQ(ReadBitmapFile(), nullptr) << size << magic;
+      ExpectRefused(b, std::to_string(size) + magic);
+    }
   }
   std::strcpy(CurrentPath, dir_.file("missing.bmp").c_str());
-  EXPECT_EQ(ReadBitmapFile(), nullptr);
-  g_shown.clear();
+  messages_.clear();
   EXPECT_EQ(OpenBitmap(), 0);
-  EXPECT_EQ(g_shown, (std::vector<std::tuple<int, int, int>>{{1, 2, 6}}));
+  EXPECT_EQ(messages_.shown(), (MessageCapture::Shown{{1, 2, 6}}));
 }
 
-TEST_F(LoaderTest, FilesShorterThanTheirHeaderTableOrRowsAreRefused) {
-  const Bytes whole = Indexed(40, 7, 3, 8, 256).Build();
-  ASSERT_EQ(Load(whole), 1);
-  // Cut inside the file header, inside the header-size field, inside the
-  // header, inside the colour table and inside the last row.
-  for (std::size_t length : {std::size_t{2}, std::size_t{13}, std::size_t{14}, std::size_t{17},
-                             std::size_t{14 + 39}, std::size_t{14 + 40 + 1023}, whole.size() - 1}) {
-    ExpectRefused(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length)));
-  }
-  ExpectRefused(Bytes{});
-}
-
-TEST_F(LoaderTest, SizesOfSixtyFiveThousandFiveHundredAndThirtySixAreRefused) {
-  BitmapFile wide = Indexed(40, 65535, 1, 1, 2);
-  ASSERT_EQ(Load(wide), 1);
-  EXPECT_EQ(DibInfo->PixelWidth, 65535);
+TEST_F(LoaderTest, SizesCompressionsAndRunLengthDataItCannotUseAreRefused) {
+  ASSERT_EQ(Load(Indexed(40, 65535, 1, 1, 2)), 1);
   EXPECT_EQ(DibInfo->RowBytes, 8192);
-
-  BitmapFile tooWide = Indexed(40, 65536, 1, 1, 2);
-  ExpectRefused(tooWide);
-  BitmapFile tooHigh = Indexed(40, 1, 65536, 1, 2);
-  ExpectRefused(tooHigh);
-  BitmapFile tooHighTopDown = Indexed(40, 1, 65536, 1, 2);
-  tooHighTopDown.height = -65536;
-  ExpectRefused(tooHighTopDown);
-  BitmapFile lowest = Indexed(40, 1, 1, 1, 2);
-  lowest.height = INT32_MIN;
-  ExpectRefused(lowest);
-  // A negative width would pass as 65409 in its low 16 bits.
-  BitmapFile negative = Indexed(40, 127, 1, 1, 2);
-  negative.width = -127;
-  negative.pixels.assign(65536, 0);
-  ExpectRefused(negative);
-}
-
-TEST_F(LoaderTest, TopDownBitmapsKeepTheirHeightAndSayHowTheyAreStored) {
-  BitmapFile f = Indexed(40, 4, 3, 24, 0);
-  f.height = -3;
-  ASSERT_EQ(Load(f), 1);
-  EXPECT_EQ(DibInfo->PixelHeight, 3);
-  EXPECT_EQ(DibInfo->TopDown, 1);
-  EXPECT_EQ(SpectrumSettings.Height, 3);
-  // The header block stays as stored, negative height and all.
-  EXPECT_EQ(static_cast<std::int32_t>(DibInfo->Header[8] | DibInfo->Header[9] << 8 | DibInfo->Header[10] << 16 |
-                                      DibInfo->Header[11] << 24),
-            -3);
-  f.height = 3;
-  ASSERT_EQ(Load(f), 1);
-  EXPECT_EQ(DibInfo->TopDown, 0);
-}
-
-TEST_F(LoaderTest, CompressionsItCannotShowOrTraceAreRefused) {
-  BitmapFile jpeg = Indexed(40, 4, 2, 24, 0);
-  jpeg.compression = 4;
-  jpeg.imageSize = static_cast<std::uint32_t>(jpeg.pixels.size());
-  ExpectRefused(jpeg);
-  BitmapFile huffman = Indexed(64, 8, 2, 1, 2);
-  huffman.compression = 3;  // OS/2 Huffman at one bit, not bit fields
-  ExpectRefused(huffman);
-  BitmapFile wrongDepth = Indexed(40, 4, 2, 4, 16);
-  wrongDepth.compression = BITMAP_RLE8;
-  wrongDepth.imageSize = 2;
-  wrongDepth.pixels = {0, 1};
-  ExpectRefused(wrongDepth);
-}
-
-TEST_F(LoaderTest, RunLengthDataMustHoldItsAnnouncedSizeAndBeStoredBottomUp) {
-  BitmapFile f = Indexed(40, 8, 2, 8, 2);
-  f.colorsUsed = 2;
-  f.compression = BITMAP_RLE8;
-  f.pixels = {8, 1, 0, 0, 8, 1, 0, 1};
-  f.imageSize = 8;
-  ASSERT_EQ(Load(f), 1);
-  EXPECT_EQ(DibInfo->Compression, BITMAP_RLE8);
-  EXPECT_EQ(DibInfo->DataLength, 8u);
-  // Compressed rows need not fill PixelHeight x RowBytes bytes.
-  EXPECT_LT(f.pixels.size(), static_cast<std::size_t>(DibInfo->RowBytes) * 2);
-  f.imageSize = 9;
-  ExpectRefused(f);
-  f.imageSize = 0;
-  ExpectRefused(f);
-  f.imageSize = 8;
-  f.height = -2;
-  ExpectRefused(f);
+  BitmapFile rle = Indexed(40, 8, 2, 8, 2, 2);
+  rle.compression = BITMAP_RLE8;
+  rle.pixels = {8, 1, 0, 0, 8, 1, 0, 1};
+  rle.imageSize = 8;
+  ASSERT_EQ(Load(rle), 1);
+  EXPECT_EQ(DibInfo->DataLength, 8u) << "compressed rows need not fill PixelHeight x RowBytes";
+  std::vector<std::pair<std::string, BitmapFile>> refused;
+  const auto add = [&refused](const char* what, const BitmapFile& f) {
+    refused.emplace_back(what, f);
+    return &refused.back().second;
+  };
+  add("65536 wide", Indexed(40, 65536, 1, 1, 2));
+  add("65536 high", Indexed(40, 1, 65536, 1, 2));
+  add("65536 high top-down", Indexed(40, 1, 1, 1, 2))->height = -65536;
+  add("the lowest height", Indexed(40, 1, 1, 1, 2))->height = INT32_MIN;
+  BitmapFile* negative = add("a negative width: 65409 in its low 16 bits", Indexed(40, 127, 1, 1, 2));
+  negative->width = -127;
+  negative->pixels.assign(65536, 0);
+  BitmapFile* jpeg = add("JPEG", Indexed(40, 4, 2, 24, 0));
+  jpeg->compression = 4;
+  jpeg->imageSize = static_cast<std::uint32_t>(jpeg->pixels.size());
+  add("OS/2 Huffman at one bit, not bit fields", Indexed(64, 8, 2, 1, 2))->compression = 3;
+  add("RLE8 at 4 bits", rle)->bitCount = 4;
+  add("RLE longer than the file", rle)->imageSize = 9;
+  add("RLE of no size", rle)->imageSize = 0;
+  add("RLE top-down", rle)->height = -2;
+  for (const auto& r : refused) ExpectRefused(r.second, r.first);
 }
 
 TEST_F(LoaderTest, OpeningSetsTheSettingsAndTheLayout) {
@@ -298,48 +182,31 @@ TEST_F(LoaderTest, OpeningSetsTheSettingsAndTheLayout) {
   ClientWidth = 640;
   ClientHeight = 480;
   BitmapFile f = Indexed(40, 300, 7, 24, 0);
+  f.height = -7;
   ASSERT_EQ(Load(f), 1);
+  EXPECT_EQ(DibInfo->TopDown, 1);
+  EXPECT_EQ(DibInfo->Header[11], 0xFF) << "the block stays as stored, negative height and all";
   EXPECT_EQ(SpectrumSettings.Mode, SOURCE_BITMAP);
   EXPECT_EQ(SpectrumSettings.Width, 300);
   EXPECT_EQ(SpectrumSettings.Height, 7);
-  EXPECT_EQ(SpectrumSettings.SI, CVNextPow2(300));
   EXPECT_EQ(SpectrumSettings.SI, 512);
   EXPECT_EQ(SpectrumSettings.FileTime, GetTimeLastModified(CurrentPath));
   EXPECT_NE(SpectrumSettings.FileTime, -1);
-  EXPECT_EQ(DisplayRect.left, 14);
-  EXPECT_EQ(DisplayRect.top, 14);
-  EXPECT_EQ(DisplayRect.right, 612);
-  EXPECT_EQ(DisplayRect.bottom, 452);
-  EXPECT_TRUE(g_shown.empty());
+  const DISPLAYRECT r = DisplayRect;
+  EXPECT_EQ(std::vector<int>({r.left, r.top, r.right, r.bottom}), std::vector<int>({14, 14, 612, 452}));
+  EXPECT_TRUE(messages_.shown().empty());
 
-  ClientWidth = 100;
-  ClientHeight = 20;
-  LayoutBitmap();
-  EXPECT_EQ(DisplayRect.right, 72);
-  EXPECT_EQ(DisplayRect.bottom, -8);
-}
-
-TEST_F(LoaderTest, AFailedOpenLeavesNoBitmapAndTheSettingsAsTheyWere) {
-  ASSERT_EQ(Load(Indexed(40, 20, 5, 24, 0)), 1);
-  const SPECTRUMSETTINGS before = SpectrumSettings;
+  // A failed open leaves no bitmap and the settings as they were.
   SpectrumSettings.SI = 64;
   ExpectRefused(Indexed(13, 40, 9, 24, 0));
-  EXPECT_EQ(SpectrumSettings.Mode, SOURCE_BITMAP);
-  EXPECT_EQ(SpectrumSettings.Width, before.Width);
-  EXPECT_EQ(SpectrumSettings.Height, before.Height);
-  EXPECT_EQ(SpectrumSettings.FileTime, before.FileTime);
+  EXPECT_EQ(SpectrumSettings.Width, 300);
   EXPECT_EQ(SpectrumSettings.SI, 64);
-  // Opening again after a failure works from a clean state.
   ASSERT_EQ(Load(Indexed(40, 33, 5, 24, 0)), 1);
+  EXPECT_EQ(DibInfo->TopDown, 0);
   EXPECT_EQ(SpectrumSettings.Width, 33);
-}
-
-TEST_F(LoaderTest, FillDibInfoNeedsARecord) {
-  ASSERT_EQ(DibInfo, nullptr);
-  WriteFile(dir_.file("a.bmp"), Indexed(40, 4, 2, 24, 0).Build());
-  std::strcpy(CurrentPath, dir_.file("a.bmp").c_str());
-  EXPECT_EQ(FillDibInfo(), 0);
-  EXPECT_TRUE(g_shown.empty());
+  FreePicture();
+  EXPECT_EQ(DibInfo, nullptr);
+  EXPECT_EQ(SpectrumSettings.FileTime, -1);
 }
 
 // Files larger than one 32 KiB read arrive whole and in order.
@@ -348,55 +215,21 @@ TEST_F(LoaderTest, LargeFilesAreReadWholeInChunks) {
   for (std::size_t i = 0; i < f.pixels.size(); ++i) f.pixels[i] = static_cast<unsigned char>(i * 7 + i / 251);
   const Bytes bytes = f.Build();
   ASSERT_GT(bytes.size(), 3u * 32768u);
-  WriteFile(dir_.file("big.bmp"), bytes);
-  std::strcpy(CurrentPath, dir_.file("big.bmp").c_str());
-  std::size_t length = 0;
-  unsigned char* block = ReadBitmapFile(&length);
-  ASSERT_NE(block, nullptr);
-  ASSERT_EQ(length, bytes.size() - 14);
-  EXPECT_EQ(std::memcmp(block, bytes.data() + 14, length), 0);
-  std::free(block);
-
-  ASSERT_EQ(Open(dir_.file("big.bmp")), 1);
-  EXPECT_EQ(DibInfo->HeaderLength, bytes.size() - 14);
-  EXPECT_EQ(std::memcmp(DibInfo->Bits, f.pixels.data(), f.pixels.size()), 0);
+  ASSERT_EQ(Load(bytes), 1);
+  ASSERT_EQ(DibInfo->HeaderLength, bytes.size() - 14);
+  EXPECT_EQ(std::memcmp(DibInfo->Header, bytes.data() + 14, DibInfo->HeaderLength), 0);
 }
 
-TEST(FindBitmapBitsTest, LocatesTheRowsAndRefusesATableBeyondTheBlock) {
-  BitmapFile f = Indexed(40, 4, 2, 8, 16);
-  f.colorsUsed = 16;
-  Bytes b = f.Build();
+TEST(BitmapLayoutTest, TablesBeyondTheBlockAndAbsurdColourCounts) {
+  Bytes b = Indexed(40, 4, 2, 8, 16, 16).Build();
   unsigned char* header = b.data() + 14;
-  EXPECT_EQ(FindBitmapBits(header), header + 40 + 64);
   EXPECT_EQ(FindBitmapBits(header, 40 + 64), header + 40 + 64);
   EXPECT_EQ(FindBitmapBits(header, 40 + 63), nullptr);
   EXPECT_EQ(FindBitmapBits(header, 39), nullptr);
-  EXPECT_EQ(FindBitmapBits(nullptr), nullptr);
-}
-
-TEST(DescribeBitmapTest, AnAbsurdColourCountDoesNotWrapAround) {
-  BitmapFile f = Indexed(40, 4, 2, 8, 2);
-  f.colorsUsed = 0x40000001u;  // 4 bytes each: wraps to 4 in 32 bits
-  Bytes b = f.Build();
+  // 0x40000001 entries of 4 bytes wrap to 4 in 32 bits.
+  b = Indexed(40, 4, 2, 8, 2, 0x40000001u).Build();
   BitmapLayout layout;
   EXPECT_FALSE(DescribeBitmap(b.data() + 14, b.size() - 14, &layout));
-  f.colorsUsed = 2;
-  b = f.Build();
-  ASSERT_TRUE(DescribeBitmap(b.data() + 14, b.size() - 14, &layout));
-  EXPECT_EQ(layout.bitsOffset, 48u);
-  EXPECT_EQ(layout.dataLength, 8u);
-}
-
-TEST(FreeDibInfoTest, FreesTheRecordAndItsBlock) {
-  ResetProgram();
-  TempDir dir;
-  ASSERT_EQ(OpenBytes(dir, Indexed(40, 4, 2, 24, 0).Build()), 1);
-  FreePicture();
-  EXPECT_EQ(DibInfo, nullptr);
-  EXPECT_EQ(SpectrumSettings.FileTime, -1);
-  EXPECT_EQ(SpectrumSettings.Mode, SOURCE_BITMAP);
-  FreeDibInfo();  // harmless when nothing is loaded
-  EXPECT_EQ(DibInfo, nullptr);
 }
 
 }  // namespace
