@@ -14,107 +14,90 @@
 namespace {
 
 using Ops = std::vector<std::string>;
+using Rect = std::vector<int>;
 
-void ExpectRect(const DISPLAYRECT& r, int left, int top, int right, int bottom) {
-  EXPECT_EQ(r.left, left);
-  EXPECT_EQ(r.top, top);
-  EXPECT_EQ(r.right, right);
-  EXPECT_EQ(r.bottom, bottom);
-}
+Rect Displayed() { return {DisplayRect.left, DisplayRect.top, DisplayRect.right, DisplayRect.bottom}; }
 
-class WpgLayoutTest : public ::testing::Test {
+class WpgDrawTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetProgram(); }
   void TearDown() override { ResetProgram(); }
+  // Carries out the records of `w` at scale 1 and the given offsets.
+  Ops Direct(WpgWriter& w, int xOffset = 0, int yOffset = 0) {
+    RecordingCanvas c;
+    WPGCURSOR cursor = {w.bytes.data(), w.bytes.size(), kWpgStreamStart};
+    while (!cursor.AtEnd()) ReadWpgRecord(c, cursor, 1.0, 1.0, xOffset, yOffset);
+    EXPECT_EQ(c.errors, Ops{});
+    return c.ops;
+  }
 };
 
-TEST_F(WpgLayoutTest, DefaultPageInAWideWindowIsLimitedByTheHeight) {
-  LoadDrawing(FortyByteDrawing(), 1000, 500);
-  ExpectRect(DisplayRect, 167, 10, 833, 490);
-  EXPECT_EQ(WpgState->XOffset, 167);
-  EXPECT_EQ(WpgState->YOffset, 490);
-  EXPECT_EQ(WpgState->XScale, 666.0 / 10800);
-  EXPECT_EQ(WpgState->YScale, -480.0 / 7800);
+TEST_F(WpgDrawTest, PageLayoutTruncatesAsWritten) {
+  LoadDrawing(FortyByteDrawing(), 1000, 500);  // limited by the height
+  EXPECT_EQ(Displayed(), (Rect{167, 10, 833, 490}));
   const WPGSTATE& s = *WpgState;
-  // WPG (0, 0), (10800, 7800) and (5400, 3900) in the window.
-  EXPECT_EQ(MapWpgCoordinate(0, s.XScale, s.XOffset), 167);
-  EXPECT_EQ(MapWpgCoordinate(0, s.YScale, s.YOffset), 490);
-  EXPECT_EQ(MapWpgCoordinate(10800, s.XScale, s.XOffset), 833);
-  EXPECT_EQ(MapWpgCoordinate(7800, s.YScale, s.YOffset), 10);
-  EXPECT_EQ(MapWpgVertex(5400, s.XScale, s.XOffset), 500);
-  EXPECT_EQ(MapWpgVertex(3900, s.YScale, s.YOffset), 250);
-}
-
-TEST_F(WpgLayoutTest, TallWindowIsLimitedByTheWidthAndEqualRatiosByTheHeight) {
-  LoadDrawing(FortyByteDrawing(), 500, 1000);
-  ExpectRect(DisplayRect, 10, 326, 490, 674);
+  EXPECT_EQ(s.XScale, 666.0 / 10800);
+  EXPECT_EQ(s.YScale, -480.0 / 7800);
+  EXPECT_EQ(std::vector<int>({MapWpgCoordinate(0, s.XScale, s.XOffset), MapWpgCoordinate(0, s.YScale, s.YOffset),
+                              MapWpgCoordinate(10800, s.XScale, s.XOffset), MapWpgCoordinate(7800, s.YScale, s.YOffset),
+                              MapWpgVertex(5400, s.XScale, s.XOffset), MapWpgVertex(3900, s.YScale, s.YOffset)}),
+            std::vector<int>({167, 490, 833, 10, 500, 250}));
+  LoadDrawing(FortyByteDrawing(), 500, 1000);  // limited by the width
+  EXPECT_EQ(Displayed(), (Rect{10, 326, 490, 674}));
   EXPECT_EQ(WpgState->XScale, 480.0 / 10800);
   EXPECT_EQ(WpgState->YScale, -348.0 / 7800);
-  // 1080 x 780 has the page's own ratio: the height-limited formulas apply
-  // (the width-limited ones would give 21, 15, 1058, 765).
+  // The page's own ratio takes the height-limited formulas (the width-limited
+  // ones would give 21, 15, 1058, 765).
   LoadDrawing(FortyByteDrawing(), 1080, 780);
-  ExpectRect(DisplayRect, 21, 15, 1059, 764);
-}
-
-TEST_F(WpgLayoutTest, PageSizeComesFromALeadingStartRecordInEitherLayout) {
-  WpgWriter ours;
-  ours.Start32(21600, 7800).End();
-  LoadDrawing(ours.bytes, 1000, 500);
-  EXPECT_EQ(WpgState->PageWidth, 21600);
-  EXPECT_EQ(WpgState->PageHeight, 7800);
-  ExpectRect(DisplayRect, 20, 76, 980, 424);
-
-  // Real drawings: a six-byte start record with 16-bit words at 20 and 22.
-  WpgWriter real;
-  real.Start16(12000, 6000).End();
-  ASSERT_EQ(real.bytes[17], 6);
-  LoadDrawing(real.bytes, 1000, 500);
-  EXPECT_EQ(WpgState->PageWidth, 12000);
-  EXPECT_EQ(WpgState->PageHeight, 6000);
-  // A 16-bit page size is unsigned: 40000 units are a wide page, not a negative one.
-  WpgWriter wide;
-  wide.Start16(40000, 30000).End();
-  LoadDrawing(wide.bytes);
-  EXPECT_EQ(WpgState->PageWidth, 40000);
-  EXPECT_EQ(WpgState->PageHeight, 30000);
-}
-
-TEST_F(WpgLayoutTest, UnusablePageSizesKeepTheDefaultPage) {
-  std::vector<std::vector<unsigned char>> images;
-  images.push_back(WpgWriter().Start32(0, 7800).End().bytes);
-  images.push_back(WpgWriter().Start32(21600, -7800).End().bytes);
-  images.push_back(WpgWriter().Start16(0, 100).End().bytes);
-  images.push_back(WpgWriter().Record(15, {1, 0, 0x30, 0x2A}).End().bytes);  // too short for a size
-  images.push_back(WpgWriter().Line(0, 0, 1, 1).Start32(21600, 7800).End().bytes);  // not the first record
-  std::vector<unsigned char> cut = WpgWriter().Start32(21600, 7800).bytes;
-  cut.pop_back();  // the record reaches past the end of the file
-  images.push_back(cut);
-  for (size_t i = 0; i < images.size(); ++i) {
-    LoadDrawing(images[i], 1000, 500);
-    EXPECT_EQ(WpgState->PageWidth, 10800) << i;
-    EXPECT_EQ(WpgState->PageHeight, 7800) << i;
-    ExpectRect(DisplayRect, 167, 10, 833, 490);
-  }
-}
-
-TEST_F(WpgLayoutTest, NothingHappensWithoutAStateAndNothingBreaksWithoutAWindow) {
+  EXPECT_EQ(Displayed(), (Rect{21, 15, 1059, 764}));
+  // Nothing breaks without a window, and nothing happens without a state.
+  LoadDrawing(FortyByteDrawing(), 0, 0);
+  EXPECT_EQ(Displayed(), (Rect{0, 0, 0, 0}));
+  ResetProgram();
   DisplayRect = {1, 2, 3, 4};
   const std::vector<unsigned char> image = FortyByteDrawing();
   LayoutWpgPage(image.data(), image.size());
-  ExpectRect(DisplayRect, 1, 2, 3, 4);
-  LoadDrawing(image, 0, 0);
-  ExpectRect(DisplayRect, 0, 0, 0, 0);
-  EXPECT_EQ(WpgState->XScale, 0.0);
+  EXPECT_EQ(Displayed(), (Rect{1, 2, 3, 4}));
 }
 
-TEST(WpgMappingTest, EachVariantTruncatesAndWrapsItsOwnWay) {
-  // A line end point or centre left of the window wraps to a large value...
+TEST_F(WpgDrawTest, PageSizeComesFromALeadingStartRecordInEitherLayout) {
+  struct Case {
+    const char* what;
+    std::vector<unsigned char> image;
+    std::int32_t width, height;
+  };
+  std::vector<unsigned char> cut = WpgWriter().Start32(21600, 7800).bytes;
+  cut.pop_back();
+  const Case cases[] = {
+      {"int32 pair", WpgWriter().Start32(21600, 7800).End().bytes, 21600, 7800},
+      {"16-bit pair of a six-byte record", WpgWriter().Start16(12000, 6000).End().bytes, 12000, 6000},
+      {"16-bit sizes are unsigned", WpgWriter().Start16(40000, 30000).End().bytes, 40000, 30000},
+      {"zero width", WpgWriter().Start32(0, 7800).End().bytes, 10800, 7800},
+      {"negative height", WpgWriter().Start32(21600, -7800).End().bytes, 10800, 7800},
+      {"16-bit zero width", WpgWriter().Start16(0, 100).End().bytes, 10800, 7800},
+      {"too short for a size", WpgWriter().Record(15, {1, 0, 0x30, 0x2A}).End().bytes, 10800, 7800},
+      {"not the first record", WpgWriter().Line(0, 0, 1, 1).Start32(21600, 7800).End().bytes, 10800, 7800},
+      {"reaching past the end of the file", cut, 10800, 7800},
+  };
+  for (const Case& c : cases) {
+    LoadDrawing(c.image, 1000, 500);
+    EXPECT_EQ(WpgState->PageWidth, c.width) << c.what;
+    EXPECT_EQ(WpgState->PageHeight, c.height) << c.what;
+    if (c.width == 10800) {
+      EXPECT_EQ(Displayed(), (Rect{167, 10, 833, 490})) << c.what;
+    }
+  }
+  LoadDrawing(cases[0].image, 1000, 500);
+  EXPECT_EQ(Displayed(), (Rect{20, 76, 980, 424}));
+}
+
+TEST_F(WpgDrawTest, EachMappingVariantTruncatesAndWrapsItsOwnWay) {
+  // A line end or centre left of the window wraps to a large value,
+  // truncated toward zero (-0.5 is 0, not -1); a vertex keeps its sign.
   EXPECT_EQ(MapWpgCoordinate(0, 1.0, -1), 65535);
   EXPECT_EQ(MapWpgCoordinate(5, 1.0, -10), 65531);
   EXPECT_EQ(MapWpgCoordinate(70000 - 65536, 1.0, 65536), 4464);
-  // ...truncated toward zero: -0.5 is 0, not -1.
   EXPECT_EQ(MapWpgCoordinate(1, 0.5, -1), 0);
-  // ...while a vertex keeps its sign.
   EXPECT_EQ(MapWpgVertex(5, 1.0, -10), -5);
   EXPECT_EQ(MapWpgVertex(-3, 0.5, 0), -1);
   EXPECT_EQ(MapWpgVertex(2000000000, 4.0, 0), INT_MAX);
@@ -124,81 +107,35 @@ TEST(WpgMappingTest, EachVariantTruncatesAndWrapsItsOwnWay) {
   EXPECT_EQ(MapWpgRadius(1000, -480.0 / 7800), 62);
   EXPECT_EQ(MapWpgRadius(3, 0.5), 2);
   EXPECT_EQ(MapWpgRadius(2, 0.2), 0);
-}
-
-class WpgPrimitiveTest : public WpgLayoutTest {
- protected:
-  // Plays `w` with the 1000 x 500 layout and returns what it drew between
-  // the playback's own set-up and clean-up.
-  Ops Drawn(WpgWriter& w) {
-    LoadDrawing(w.End().bytes, 1000, 500);
-    RecordingCanvas c;
-    PlayLoaded(c);
-    EXPECT_EQ(c.errors, Ops{});
-    EXPECT_EQ(c.Live(), Ops{});
-    return Ops(c.ops.begin() + 4, c.ops.end() - 4);
-  }
-  // Carries out a single record at scale 1 and the given offsets.
-  Ops One(WpgWriter& w, int xOffset = 0, int yOffset = 0) {
-    RecordingCanvas c;
-    WPGCURSOR cursor = {w.bytes.data(), w.bytes.size(), kWpgStreamStart};
-    ReadWpgRecord(c, cursor, 1.0, 1.0, xOffset, yOffset);
-    EXPECT_EQ(cursor.Position, w.bytes.size());
-    return c.ops;
-  }
-};
-
-TEST_F(WpgPrimitiveTest, EllipseArcAndRotatedEllipse) {
-  WpgWriter full;
-  full.Ellipse(5400, 3900, 1000, 1000, 0, 0, 360);
-  EXPECT_EQ(Drawn(full), Ops{"Ellipse(438,188,562,312)"});
-  // 45 to 135 degrees: the rays point up-right and up-left from (500, 250),
-  // 10000 pixels out, so that the upper quarter is drawn.
-  WpgWriter arc;
-  arc.Ellipse(5400, 3900, 1000, 1000, 0, 45, 135);
-  EXPECT_EQ(Drawn(arc), Ops{"Arc(438,188,562,312,7571,-6821,-6571,-6821)"});
-  WpgWriter rotated;
-  rotated.Ellipse(5400, 3900, 1000, 1000, 1, 0, 360);
-  EXPECT_EQ(Drawn(rotated), Ops{});
-  // Only 0 to 360 is a full ellipse; an end angle beyond 360 wraps as a 16-bit value.
-  WpgWriter reversed;
-  reversed.Ellipse(100, 200, 10, 20, 0, 360, 0).Ellipse(100, 200, 10, 20, 0, 0, 450);
-  LoadDrawing(reversed.End().bytes);
-  RecordingCanvas c;
-  WPGCURSOR cursor = {FileBuffer, FileBufferLength, kWpgStreamStart};
-  ReadWpgRecord(c, cursor, 1.0, 1.0, 0, 0);
-  ReadWpgRecord(c, cursor, 1.0, 1.0, 0, 0);
-  EXPECT_EQ(c.ops, (Ops{"Arc(90,180,110,220,10100,200,10100,200)", "Arc(90,180,110,220,10100,200,2856,-9412)"}));
-}
-
-TEST_F(WpgPrimitiveTest, PolygonIsFilledThenOutlinedWithAClosingSegment) {
-  WpgWriter polygon;
-  polygon.Poly16(8, {{10, 20}, {30, -40}, {50, 60}});
-  EXPECT_EQ(One(polygon), (Ops{"CreatePolygonRgn(10,20 30,-40 50,60;ALTERNATE)=rgn1", "PaintRgn(rgn1)",
-                               "DeleteObject(rgn1)", "Polyline(10,20 30,-40 50,60)", "MoveToEx(50,60)",
-                               "LineTo(10,20)"}));
-  WpgWriter polyline;
-  polyline.Poly32(6, {{10, 20}, {-30, 40}});
-  EXPECT_EQ(One(polyline, 5, 7), Ops{"Polyline(15,27 -25,47)"});
-}
-
-TEST_F(WpgPrimitiveTest, LineEndsWrapWhileVerticesKeepTheirSign) {
-  WpgWriter line;
-  line.Line(5, 5, 20, 20);
-  EXPECT_EQ(One(line, -10, -10), (Ops{"MoveToEx(65531,65531)", "LineTo(10,10)"}));
-  WpgWriter polyline;
-  polyline.Poly16(6, {{5, 5}, {20, 20}});
-  EXPECT_EQ(One(polyline, -10, -10), Ops{"Polyline(-5,-5 10,10)"});
-}
-
-TEST_F(WpgPrimitiveTest, ShortRecordsAreSkippedWithoutDrawing) {
   WpgWriter w;
-  w.Record(5, {1, 0, 2, 0, 3, 0, 4}).Record(9, std::vector<unsigned char>(13, 1)).Record(1, {1}).Record(2, {1});
-  w.Line(0, 0, 10800, 7800);
-  EXPECT_EQ(Drawn(w), (Ops{"MoveToEx(167,490)", "LineTo(833,10)"}));
+  w.Line(5, 5, 20, 20).Poly16(6, {{5, 5}, {20, 20}});
+  EXPECT_EQ(Direct(w, -10, -10), (Ops{"MoveToEx(65531,65531)", "LineTo(10,10)", "Polyline(-5,-5 10,10)"}));
 }
 
-TEST_F(WpgPrimitiveTest, PageFrameAndItsEightHandles) {
+TEST_F(WpgDrawTest, Primitives) {
+  LoadDrawing(WpgWriter().Ellipse(5400, 3900, 1000, 1000, 0, 0, 360).Ellipse(5400, 3900, 1000, 1000, 0, 45, 135)
+                  .Ellipse(5400, 3900, 1000, 1000, 1, 0, 360).End().bytes, 1000, 500);
+  RecordingCanvas c;
+  PlayLoaded(c);
+  // The full ellipse; the arc from 45 to 135 degrees with its rays 10000
+  // pixels out from (500, 250); nothing for a rotated one.
+  EXPECT_EQ(Ops(c.ops.begin() + 4, c.ops.end() - 4),
+            (Ops{"Ellipse(438,188,562,312)", "Arc(438,188,562,312,7571,-6821,-6571,-6821)"}));
+  WpgWriter w;
+  // Only 0 to 360 is a full ellipse; an end angle beyond 360 wraps as a 16-bit value.
+  w.Ellipse(100, 200, 10, 20, 0, 360, 0).Ellipse(100, 200, 10, 20, 0, 0, 450);
+  // A polygon is filled, then outlined with a closing segment.
+  w.Poly16(8, {{10, 20}, {30, -40}, {50, 60}}).Poly32(6, {{10, 20}, {-30, 40}});
+  // Records too short for their fields are skipped without drawing.
+  w.Record(5, {1, 0, 2, 0, 3, 0, 4}).Record(9, std::vector<unsigned char>(13, 1)).Record(1, {1}).Record(2, {1});
+  EXPECT_EQ(Direct(w, 5, 7), (Ops{"Arc(95,187,115,227,10105,207,10105,207)",
+                                  "Arc(95,187,115,227,10105,207,2861,-9405)",
+                                  "CreatePolygonRgn(15,27 35,-33 55,67;ALTERNATE)=rgn1", "PaintRgn(rgn1)",
+                                  "DeleteObject(rgn1)", "Polyline(15,27 35,-33 55,67)", "MoveToEx(55,67)",
+                                  "LineTo(15,27)", "Polyline(15,27 -25,47)"}));
+}
+
+TEST_F(WpgDrawTest, PageFrameAndItsEightHandles) {
   RecordingCanvas c;
   DrawPageFrame(DISPLAYRECT{167, 10, 833, 490}, c);
   EXPECT_EQ(c.ops, (Ops{"CreatePen(DOT,1,000000)=pen1", "SelectObject(pen1)", "MoveToEx(167,10)", "LineTo(833,10)",
@@ -216,7 +153,7 @@ TEST_F(WpgPrimitiveTest, PageFrameAndItsEightHandles) {
   EXPECT_EQ(n.OpsStartingWith("Rectangle")[3], "Rectangle(1,-3,7,2)");
 }
 
-TEST_F(WpgPrimitiveTest, HintStripAlongTheBottomOfTheWindow) {
+TEST_F(WpgDrawTest, HintStripAlongTheBottomOfTheWindow) {
   ClientWidth = 1000;
   ClientHeight = 500;
   RecordingCanvas c;
@@ -224,10 +161,8 @@ TEST_F(WpgPrimitiveTest, HintStripAlongTheBottomOfTheWindow) {
   EXPECT_EQ(c.ops, (Ops{"SelectObject(NULL_PEN)", "SelectObject(LTGRAY_BRUSH)", "Rectangle(0,486,1001,501)",
                         "SelectObject(BLACK_PEN)", "MoveToEx(0,484)", "LineTo(1000,484)", "SelectObject(ANSI_VAR_FONT)",
                         "SetBkMode(TRANSPARENT)", "TextOutA(4,486,Double-click to zoom in and out.)"}));
-  // It leaves the black pen and the grey brush selected for what follows.
-  EXPECT_EQ(c.SelectedPen(), "BLACK_PEN");
-  EXPECT_EQ(c.SelectedBrush(), "LTGRAY_BRUSH");
-  EXPECT_EQ(c.SelectedFont(), "ANSI_VAR_FONT");
+  // It leaves the black pen, the grey brush and the font selected.
+  EXPECT_EQ(c.Selected('p') + " " + c.Selected('b') + " " + c.Selected('f'), "BLACK_PEN LTGRAY_BRUSH ANSI_VAR_FONT");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,99 +23,83 @@
 // selected, deleting twice or a stock object, selecting a deleted one.
 class RecordingCanvas : public Canvas {
  public:
+  using Strings = std::vector<std::string>;
+  Strings ops, errors;
+  std::function<void(const std::string&)> onOp;  // called after every operation
+  bool failCreations = false;                     // creations give null while set
+
   RecordingCanvas() {
-    for (const auto& s : kStock) objects_.push_back({s.name, s.kind, true, false});
-    pen_ = Stock(StockObject::BlackPen);
-    brush_ = Stock(StockObject::WhiteBrush);
-    font_ = Handle("SYSTEM_FONT", 'f', true);
+    for (const char* s : {"WHITE_BRUSH", "LTGRAY_BRUSH", "BLACK_BRUSH", "NULL_BRUSH", "BLACK_PEN", "NULL_PEN",
+                          "ANSI_VAR_FONT", "SYSTEM_FONT"})
+      Add(s, std::strstr(s, "PEN") ? 'p' : std::strstr(s, "BRUSH") ? 'b' : 'f', true);
+    selected_ = {{'p', Stock("BLACK_PEN")}, {'b', Stock("WHITE_BRUSH")}, {'f', Stock("SYSTEM_FONT")}};
   }
-
-  std::vector<std::string> ops;
-  std::vector<std::string> errors;
-  // Called after every operation with its text.
-  std::function<void(const std::string&)> onOp;
-  // Makes every creation fail (returns null) while set.
-  bool failCreations = false;
-
   // Names of created objects that are not deleted.
-  std::vector<std::string> Live() const {
-    std::vector<std::string> live;
+  Strings Live() const {
+    Strings live;
     for (const auto& o : objects_)
       if (!o.stock && !o.deleted) live.push_back(o.name);
     return live;
   }
-  std::string SelectedPen() const { return NameOf(pen_); }
-  std::string SelectedBrush() const { return NameOf(brush_); }
-  std::string SelectedFont() const { return NameOf(font_); }
-  // The operations whose text starts with `prefix`.
-  std::vector<std::string> OpsStartingWith(const std::string& prefix) const {
-    std::vector<std::string> found;
+  std::string Selected(char kind) const { return Name(selected_.at(kind)); }
+  Strings OpsStartingWith(const std::string& prefix) const {
+    Strings found;
     for (const auto& op : ops)
       if (op.compare(0, prefix.size(), prefix) == 0) found.push_back(op);
     return found;
   }
 
   CanvasObject CreatePen(PenStyle style, int width, CanvasColor color) override {
-    const char* s = style == PenStyle::Solid ? "SOLID" : style == PenStyle::Dot ? "DOT" : style == PenStyle::Null ? "NULL" : "?";
+    const char* s = style == PenStyle::Solid ? "SOLID" : style == PenStyle::Dot ? "DOT" : "NULL";
     return Create('p', "pen", "CreatePen(" + std::string(s) + "," + std::to_string(width) + "," + Hex(color) + ")");
   }
   CanvasObject CreateSolidBrush(CanvasColor color) override {
     return Create('b', "brush", "CreateSolidBrush(" + Hex(color) + ")");
   }
   CanvasObject CreateHollowBrush() override { return Create('b', "brush", "CreateHollowBrush()"); }
-  CanvasObject GetStockObject(StockObject which) override { return Stock(which); }
-  CanvasObject SelectObject(CanvasObject object) override {
-    Object* o = Find(object);
-    if (o == nullptr) {
-      Record("SelectObject(?)");
-      errors.push_back("select of an unknown object");
+  CanvasObject GetStockObject(StockObject which) override {
+    static const std::map<StockObject, const char*> names = {
+        {StockObject::WhiteBrush, "WHITE_BRUSH"}, {StockObject::LtGrayBrush, "LTGRAY_BRUSH"},
+        {StockObject::BlackBrush, "BLACK_BRUSH"}, {StockObject::NullBrush, "NULL_BRUSH"},
+        {StockObject::BlackPen, "BLACK_PEN"},     {StockObject::NullPen, "NULL_PEN"},
+        {StockObject::AnsiVarFont, "ANSI_VAR_FONT"}};
+    return Stock(names.at(which));
+  }
+  CanvasObject SelectObject(CanvasObject h) override {
+    Object* o = Find(h);
+    Record("SelectObject(" + Name(h) + ")");
+    if (o == nullptr || o->deleted || o->kind == 'r') {
+      errors.push_back("select of " + Name(h) + (o && o->deleted ? " (deleted)" : ""));
       return nullptr;
     }
-    if (o->deleted) errors.push_back("select of deleted " + o->name);
-    CanvasObject* slot = o->kind == 'p' ? &pen_ : o->kind == 'b' ? &brush_ : o->kind == 'f' ? &font_ : nullptr;
-    CanvasObject previous = nullptr;
-    if (slot == nullptr) {
-      errors.push_back("select of region " + o->name);
-    } else {
-      previous = *slot;
-      *slot = object;
-    }
-    Record("SelectObject(" + o->name + ")");
-    return previous;
+    std::swap(selected_[o->kind], h);
+    return h;
   }
-  bool DeleteObject(CanvasObject object) override {
-    Object* o = Find(object);
-    if (o == nullptr) {
-      Record("DeleteObject(?)");
-      errors.push_back("delete of an unknown object");
-      return false;
-    }
-    Record("DeleteObject(" + o->name + ")");
-    if (o->stock) errors.push_back("delete of stock " + o->name);
-    if (o->deleted) errors.push_back("second delete of " + o->name);
-    if (object == pen_ || object == brush_ || object == font_) errors.push_back("delete of selected " + o->name);
-    o->deleted = true;
-    return true;
+  bool DeleteObject(CanvasObject h) override {
+    Object* o = Find(h);
+    Record("DeleteObject(" + Name(h) + ")");
+    if (o == nullptr || o->stock || o->deleted || (o->kind != 'r' && selected_[o->kind] == h))
+      errors.push_back("delete of " + Name(h) + (o && o->deleted ? " (deleted)" : " (stock or selected)"));
+    if (o != nullptr) o->deleted = true;
+    return o != nullptr;
   }
   void MoveToEx(int x, int y) override { Record("MoveToEx(" + Pair(x, y) + ")"); }
   void LineTo(int x, int y) override { Record("LineTo(" + Pair(x, y) + ")"); }
-  void Polyline(const CanvasPoint* points, int count) override {
-    Record("Polyline(" + Points(points, count) + ")");
-  }
+  void Polyline(const CanvasPoint* points, int count) override { Record("Polyline(" + List(points, count) + ")"); }
   CanvasObject CreatePolygonRgn(const CanvasPoint* points, int count, PolyFillMode mode) override {
     const char* m = mode == PolyFillMode::Alternate ? "ALTERNATE" : "WINDING";
-    return Create('r', "rgn", "CreatePolygonRgn(" + Points(points, count) + ";" + m + ")");
+    return Create('r', "rgn", "CreatePolygonRgn(" + List(points, count) + ";" + m + ")");
   }
   void PaintRgn(CanvasObject region) override {
-    Object* o = Find(region);
+    const Object* o = Find(region);
     if (o == nullptr || o->kind != 'r' || o->deleted) errors.push_back("paint of no live region");
-    Record("PaintRgn(" + NameOf(region) + ")");
+    Record("PaintRgn(" + Name(region) + ")");
   }
-  void Ellipse(int l, int t, int r, int b) override { Record("Ellipse(" + Box(l, t, r, b) + ")"); }
+  void Ellipse(int l, int t, int r, int b) override { Record("Ellipse(" + Pair(l, t) + "," + Pair(r, b) + ")"); }
   void Arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) override {
-    Record("Arc(" + Box(l, t, r, b) + "," + Pair(x1, y1) + "," + Pair(x2, y2) + ")");
+    Record("Arc(" + Pair(l, t) + "," + Pair(r, b) + "," + Pair(x1, y1) + "," + Pair(x2, y2) + ")");
   }
-  void Rectangle(int l, int t, int r, int b) override { Record("Rectangle(" + Box(l, t, r, b) + ")"); }
+  void Rectangle(int l, int t, int r, int b) override { Record("Rectangle(" + Pair(l, t) + "," + Pair(r, b) + ")"); }
   void SetBkMode(BkMode mode) override {
     Record(std::string("SetBkMode(") + (mode == BkMode::Transparent ? "TRANSPARENT" : "OPAQUE") + ")");
   }
@@ -126,56 +111,32 @@ class RecordingCanvas : public Canvas {
   struct Object {
     std::string name;
     char kind;  // p pen, b brush, f font, r region
-    bool stock;
-    bool deleted;
+    bool stock, deleted;
   };
-  struct StockEntry {
-    StockObject which;
-    const char* name;
-    char kind;
-  };
-  static constexpr StockEntry kStock[] = {
-      {StockObject::WhiteBrush, "WHITE_BRUSH", 'b'}, {StockObject::LtGrayBrush, "LTGRAY_BRUSH", 'b'},
-      {StockObject::BlackBrush, "BLACK_BRUSH", 'b'}, {StockObject::NullBrush, "NULL_BRUSH", 'b'},
-      {StockObject::BlackPen, "BLACK_PEN", 'p'},     {StockObject::NullPen, "NULL_PEN", 'p'},
-      {StockObject::AnsiVarFont, "ANSI_VAR_FONT", 'f'},
-  };
-
   // Handles differ between canvases, so that one canvas's object handed to
   // another is caught as unknown.
-  static std::uintptr_t NextBase() {
-    static std::uintptr_t serial = 0;
-    return ++serial << 20;
+  CanvasObject Add(const std::string& name, char kind, bool stock) {
+    objects_.push_back({name, kind, stock, false});
+    return reinterpret_cast<CanvasObject>(base_ + objects_.size());
   }
-  CanvasObject ToHandle(size_t index) const { return reinterpret_cast<CanvasObject>(base_ + index + 1); }
-  size_t IndexOf(CanvasObject h) const {
+  std::size_t Index(CanvasObject h) const {  // 1-based; 0 for an unknown object
     const auto v = reinterpret_cast<std::uintptr_t>(h);
     return v > base_ && v - base_ <= objects_.size() ? v - base_ : 0;
   }
-  Object* Find(CanvasObject h) {
-    const size_t i = IndexOf(h);
-    return i != 0 ? &objects_[i - 1] : nullptr;
-  }
-  std::string NameOf(CanvasObject h) const {
-    const size_t i = IndexOf(h);
-    return i != 0 ? objects_[i - 1].name : "null";
-  }
-  CanvasObject Stock(StockObject which) {
-    for (size_t i = 0; i < sizeof kStock / sizeof kStock[0]; ++i)
-      if (kStock[i].which == which) return ToHandle(i);
+  Object* Find(CanvasObject h) { return Index(h) != 0 ? &objects_[Index(h) - 1] : nullptr; }
+  std::string Name(CanvasObject h) const { return Index(h) != 0 ? objects_[Index(h) - 1].name : "?"; }
+  CanvasObject Stock(const std::string& name) {
+    for (std::size_t i = 0; i < objects_.size(); ++i)
+      if (objects_[i].name == name) return reinterpret_cast<CanvasObject>(base_ + i + 1);
     return nullptr;
-  }
-  CanvasObject Handle(const std::string& name, char kind, bool stock) {
-    objects_.push_back({name, kind, stock, false});
-    return ToHandle(objects_.size() - 1);
   }
   CanvasObject Create(char kind, const char* prefix, const std::string& text) {
     if (failCreations) {
       Record(text + "=null");
       return nullptr;
     }
-    const std::string name = prefix + std::to_string(++counters_[kind == 'p' ? 0 : kind == 'b' ? 1 : 2]);
-    CanvasObject h = Handle(name, kind, false);
+    const std::string name = prefix + std::to_string(++counts_[kind]);
+    CanvasObject h = Add(name, kind, false);
     Record(text + "=" + name);
     return h;
   }
@@ -189,39 +150,39 @@ class RecordingCanvas : public Canvas {
     return buf;
   }
   static std::string Pair(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
-  static std::string Box(int l, int t, int r, int b) { return Pair(l, t) + "," + Pair(r, b); }
-  static std::string Points(const CanvasPoint* p, int n) {
+  static std::string List(const CanvasPoint* p, int n) {
     std::string s;
     for (int i = 0; i < n; ++i) s += (i ? " " : "") + Pair(p[i].x, p[i].y);
     return s;
   }
 
-  const std::uintptr_t base_ = NextBase();
+  const std::uintptr_t base_ = [] {
+    static std::uintptr_t serial = 0;
+    return ++serial << 20;
+  }();
   std::vector<Object> objects_;
-  CanvasObject pen_ = nullptr, brush_ = nullptr, font_ = nullptr;
-  int counters_[3] = {0, 0, 0};
+  std::map<char, CanvasObject> selected_;
+  std::map<char, int> counts_;
 };
 
 // Builds a WPG file image record by record, choosing the length form as a
 // writer would (short below 255, word below 32768, else long).
 class WpgWriter {
  public:
-  WpgWriter() { bytes = {0xFF, 0x57, 0x50, 0x43, 0x10, 0, 0, 0, 0x01, 0x16, 0x01, 0, 0, 0, 0, 0}; }
+  using Bytes = std::vector<unsigned char>;
+  Bytes bytes = {0xFF, 0x57, 0x50, 0x43, 0x10, 0, 0, 0, 0x01, 0x16, 0x01, 0, 0, 0, 0, 0};
 
-  std::vector<unsigned char> bytes;
-
-  WpgWriter& Record(std::uint8_t type, const std::vector<unsigned char>& data) {
-    const size_t n = data.size();
+  WpgWriter& Record(std::uint8_t type, const Bytes& data) {
+    const std::size_t n = data.size();
     bytes.push_back(type);
     if (n < 255) {
       bytes.push_back(static_cast<unsigned char>(n));
-    } else if (n < 0x8000) {
-      bytes.push_back(255);
-      U16(static_cast<std::uint16_t>(n));
     } else {
       bytes.push_back(255);
-      U16(static_cast<std::uint16_t>(0x8000 | (n >> 16)));
-      U16(static_cast<std::uint16_t>(n & 0xFFFF));
+      const Bytes length = n < 0x8000 ? Le16(static_cast<std::uint16_t>(n))
+                                      : Cat({Le16(static_cast<std::uint16_t>(0x8000 | (n >> 16))),
+                                             Le16(static_cast<std::uint16_t>(n & 0xFFFF))});
+      bytes.insert(bytes.end(), length.begin(), length.end());
     }
     bytes.insert(bytes.end(), data.begin(), data.end());
     return *this;
@@ -236,49 +197,33 @@ class WpgWriter {
     return Record(5, Cat({Le16(x1), Le16(y1), Le16(x2), Le16(y2)}));
   }
   // Type 6 or 8 with 16-bit (real) or 32-bit (our own) vertex pairs.
-  WpgWriter& Poly16(std::uint8_t type, const std::vector<std::pair<int, int>>& v) {
-    std::vector<unsigned char> d = Le16(static_cast<std::uint16_t>(v.size()));
-    for (const auto& p : v) {
-      Append(d, Le16(static_cast<std::uint16_t>(p.first)));
-      Append(d, Le16(static_cast<std::uint16_t>(p.second)));
-    }
-    return Record(type, d);
-  }
-  WpgWriter& Poly32(std::uint8_t type, const std::vector<std::pair<int, int>>& v) {
-    std::vector<unsigned char> d = Le16(static_cast<std::uint16_t>(v.size()));
-    for (const auto& p : v) {
-      Append(d, Le32(p.first));
-      Append(d, Le32(p.second));
-    }
-    return Record(type, d);
-  }
+  WpgWriter& Poly16(std::uint8_t type, const std::vector<std::pair<int, int>>& v) { return Poly(type, v, 2); }
+  WpgWriter& Poly32(std::uint8_t type, const std::vector<std::pair<int, int>>& v) { return Poly(type, v, 4); }
   WpgWriter& Ellipse(std::uint16_t cx, std::uint16_t cy, std::uint16_t rx, std::uint16_t ry, std::uint16_t rotation,
                      std::uint16_t start, std::uint16_t end) {
     return Record(9, Cat({Le16(cx), Le16(cy), Le16(rx), Le16(ry), Le16(rotation), Le16(start), Le16(end), Le16(0)}));
   }
   WpgWriter& End() { return Record(16, {}); }
 
-  static std::vector<unsigned char> Le16(std::uint16_t v) {
-    return {static_cast<unsigned char>(v & 0xFF), static_cast<unsigned char>(v >> 8)};
-  }
-  static std::vector<unsigned char> Le32(std::int32_t v) {
+  static Bytes Le16(std::uint16_t v) { return {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8)}; }
+  static Bytes Le32(std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
-    return {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8), static_cast<unsigned char>(u >> 16),
-            static_cast<unsigned char>(u >> 24)};
+    return Cat({Le16(static_cast<std::uint16_t>(u)), Le16(static_cast<std::uint16_t>(u >> 16))});
   }
-  static std::vector<unsigned char> Cat(std::initializer_list<std::vector<unsigned char>> parts) {
-    std::vector<unsigned char> out;
+  static Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
     for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
   }
 
  private:
-  static void Append(std::vector<unsigned char>& to, const std::vector<unsigned char>& more) {
-    to.insert(to.end(), more.begin(), more.end());
-  }
-  void U16(std::uint16_t v) {
-    bytes.push_back(static_cast<unsigned char>(v & 0xFF));
-    bytes.push_back(static_cast<unsigned char>(v >> 8));
+  WpgWriter& Poly(std::uint8_t type, const std::vector<std::pair<int, int>>& v, int size) {
+    Bytes d = Le16(static_cast<std::uint16_t>(v.size()));
+    for (const auto& p : v) {
+      d = size == 2 ? Cat({d, Le16(static_cast<std::uint16_t>(p.first)), Le16(static_cast<std::uint16_t>(p.second))})
+                    : Cat({d, Le32(p.first), Le32(p.second)});
+    }
+    return Record(type, d);
   }
 };
 
