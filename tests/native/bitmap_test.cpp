@@ -1,23 +1,33 @@
 // The bitmap loader: header kinds, colour tables, where the rows begin, what
-// is refused, and what opening a bitmap does to the settings.
+// is refused and what opening a bitmap does to the settings; the run-length
+// decoder bounded by its data and its rows; and every file of the bitmap suite
+// (good, questionable and bad) loaded and traced or refused, with no read
+// outside the loaded block under the sanitizers.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "bitmap_files_test.h"
 #include "picture/bitmap.h"
 #include "shell/state.h"
+#include "spectrum/messages.h"
 #include "spectrum/settings.h"
+#include "spectrum/trace.h"
 #include "tavnmrfiles.h"
-#include "tavutils.h"
 #include "test_support.h"
 
 namespace {
 
 using namespace bmptest;
+namespace fs = std::filesystem;
 
 BitmapFile Indexed(std::uint32_t headerSize, std::int32_t width, std::int32_t height, std::uint16_t bits,
                    std::size_t entries, std::uint32_t colorsUsed = 0) {
@@ -109,10 +119,6 @@ TEST_F(LoaderTest, ColourTablesAndWhereTheRowsBegin) {
     EXPECT_EQ(DibInfo->PaletteEntries, c.paletteEntries) << c.what;
     EXPECT_EQ(DibInfo->ColorsUsed, c.colorsUsed) << c.what;
     EXPECT_EQ(BitsOffset(), c.bitsOffset) << c.what;
-    if (c.paletteEntries > 0) {
-      EXPECT_EQ(DibInfo->IsCore ? DibInfo->CoreColors : DibInfo->QuadColors,
-                DibInfo->Header + c.f.headerSize + c.f.masks.size()) << c.what;
-    }
   }
   EXPECT_EQ(DibInfo->PixelWidth, 3);
   EXPECT_EQ(DibInfo->PixelHeight, 2);
@@ -230,6 +236,179 @@ TEST(BitmapLayoutTest, TablesBeyondTheBlockAndAbsurdColourCounts) {
   b = Indexed(40, 4, 2, 8, 2, 0x40000001u).Build();
   BitmapLayout layout;
   EXPECT_FALSE(DescribeBitmap(b.data() + 14, b.size() - 14, &layout));
+}
+
+// Decodes into rows of exactly the size needed, so that AddressSanitizer
+// sees any access beyond them or beyond the data.
+Bytes Decode(const Bytes& data, std::uint16_t bits, int width, int height, unsigned char fill, bool* complete) {
+  const int rowBytes = static_cast<int>(RowBytesOf(static_cast<std::uint32_t>(width), bits));
+  const std::size_t size = static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(height);
+  std::unique_ptr<unsigned char[]> rows(new unsigned char[size]), input(new unsigned char[data.size()]);
+  std::fill(rows.get(), rows.get() + size, fill);
+  std::copy(data.begin(), data.end(), input.get());
+  *complete = DecodeRunLength(input.get(), data.size(), bits, width, height, rowBytes, rows.get());
+  return Bytes(rows.get(), rows.get() + size);
+}
+
+TEST(RunLengthTest, DecodesRunsLiteralsEndsAndDeltasWithinItsBounds) {
+  const unsigned char e = 0xEE;
+  struct Case {
+    const char* what;
+    Bytes data;
+    std::uint16_t bits;
+    int width, height;
+    Bytes rows;
+    bool complete;
+  };
+  const Case cases[] = {
+      {"8 bits: run, padded literal, end of line, delta two right one up, run, end",
+       {3, 5, 0, 3, 7, 8, 9, 0, 0, 0, 0, 2, 2, 1, 4, 6, 0, 1}, 8, 6, 3,
+       {5, 5, 5, 7, 8, 9, e, e, e, e, e, e, e, e, e, e, e, e, 6, 6, 6, 6, e, e}, true},
+      {"4 bits: runs alternate nibbles, literals are padded", {5, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1}, 4, 5, 2,
+       {0x12, 0x12, 0x1E, e, 0x34, 0x56, 0x7E, e}, true},
+      {"a long run stops at the row's end", {200, 1, 0, 0, 2, 9, 0, 1}, 8, 3, 2, {1, 1, 1, e, 9, 9, e, e}, true},
+      {"so does a long literal", {0, 6, 1, 2, 3, 4, 5, 6, 0, 1}, 8, 3, 1, {1, 2, 3, e}, true},
+      {"a literal cut short keeps what came before", {2, 4, 0, 9, 1, 2}, 8, 4, 1, {4, 4, e, e}, false},
+      {"no end-of-bitmap code", {2, 4}, 8, 4, 1, {4, 4, e, e}, false},
+      {"a delta without its offsets", {2, 4, 0, 2, 1}, 8, 4, 1, {4, 4, e, e}, false},
+      {"an odd byte", {2, 4, 1}, 8, 4, 1, {4, 4, e, e}, false},
+      {"a delta far beyond the picture ends it", {0, 2, 255, 255, 1, 7, 0, 1}, 8, 4, 2, Bytes(8, e), true},
+  };
+  for (const Case& c : cases) {
+    bool complete = !c.complete;
+    EXPECT_EQ(Decode(c.data, c.bits, c.width, c.height, e, &complete), c.rows) << c.what;
+    EXPECT_EQ(complete, c.complete) << c.what;
+  }
+  // Rows too short for the width, or a depth that is not run-length encoded.
+  unsigned char rows[4] = {};
+  const unsigned char data[] = {8, 1, 0, 1};
+  EXPECT_FALSE(DecodeRunLength(data, sizeof data, 8, 8, 1, 4, rows));
+  EXPECT_FALSE(DecodeRunLength(data, sizeof data, 24, 1, 1, 4, rows));
+  EXPECT_EQ(rows[0], 0);
+  // Arbitrary data never leads outside the rows or the data.
+  std::mt19937 rng(20240611);
+  for (int i = 0; i < 3000; ++i) {
+    Bytes random(static_cast<std::size_t>(rng() % 64));
+    for (unsigned char& b : random) b = static_cast<unsigned char>(rng() % 4 == 0 ? rng() % 3 : rng());
+    bool ignored;
+    Decode(random, (i & 1) ? 4 : 8, static_cast<int>(rng() % 9), 1 + static_cast<int>(rng() % 5), 0, &ignored);
+  }
+}
+
+class RunLengthTraceTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetProgram(); }
+  void TearDown() override { ResetProgram(); }
+  BitmapFile Compressed(std::uint16_t bits, int width, int height, std::vector<Rgb> palette, Bytes data) {
+    BitmapFile f;
+    f.width = width;
+    f.height = height;
+    f.bitCount = bits;
+    f.palette = std::move(palette);
+    f.colorsUsed = static_cast<std::uint32_t>(f.palette.size());
+    f.compression = bits == 8 ? BITMAP_RLE8 : BITMAP_RLE4;
+    f.pixels = std::move(data);
+    f.imageSize = static_cast<std::uint32_t>(f.pixels.size());
+    return f;
+  }
+  TempDir dir_;
+};
+
+// Pixels the data skips are no colour at all; even when the dark index is 0
+// they must not become dark.
+TEST_F(RunLengthTraceTest, SkippedPixelsAreNeverDark) {
+  for (std::uint16_t bits : {4, 8}) {
+    // Row 0: two white, a delta of two right and two up, one black, the end.
+    const unsigned char white = bits == 8 ? 1 : 0x11;
+    ASSERT_EQ(OpenBytes(dir_, Compressed(bits, 6, 4, {kBlack, kWhite}, {2, white, 0, 2, 2, 2, 1, 0, 0, 1}).Build()), 1);
+    ASSERT_EQ(BlackIndex(*DibInfo), 0);
+    EXPECT_EQ(TraceLoaded(dir_).points, (Points{{4, 2}})) << bits;
+  }
+}
+
+TEST_F(RunLengthTraceTest, AHugeClaimInAFewBytesIsRefusedForWantOfMemory) {
+  ASSERT_EQ(OpenBytes(dir_, Compressed(8, 65535, 65535, {kWhite, kBlack}, {2, 1, 0, 1}).Build()), 1);
+  MessageCapture messages;
+  const TraceOutcome o = TraceLoaded(dir_);
+  EXPECT_EQ(o.result, 0);
+  EXPECT_FALSE(o.logged);
+  EXPECT_EQ(messages.ids(), (std::vector<int>{IDS_NO_MEMORY}));
+}
+
+// Files no bitmap can be made of, each for its own reason.
+const std::set<std::string> kRefused = {
+    "b/badbitcount.bmp",     // 30000 bits per pixel: rows far beyond the file
+    "b/badpalettesize.bmp",  // a colour table of 305 million entries
+    "b/badwidth.bmp",        // negative width
+    "b/reallybig.bmp",       // 3000000 x 2000000 pixels
+    "b/rletopdown.bmp",      // compressed rows stored top-down
+    "b/shortfile.bmp",       // cut inside its rows
+    "q/pal1huffmsb.bmp",     // Huffman compression
+    "q/pal8os2sp.bmp",       // short colour table: the rows run past the file
+    "q/rgb24jpeg.bmp",       // JPEG inside
+    "q/rgb24png.bmp",        // PNG inside
+    "q/rgb24rle24.bmp",      // 24-bit run-length compression
+    "x/ba-bm.bmp",           // a bitmap array, no "BM"
+};
+
+TEST(BitmapSuiteTest, EveryFileLoadsAndTracesOrIsRefusedAndPicturesTraceAlike) {
+  ResetProgram();
+  TempDir dir;
+  std::map<std::string, Points> traces;
+  int traced = 0;
+  for (const char* folder : {"b", "g", "q", "x"}) {
+    for (const auto& entry : fs::directory_iterator(fs::u8path(std::string(QUILLON_TEST_DATA) + "/bmpsuite/" + folder))) {
+      if (entry.path().extension() != ".bmp") continue;
+      const std::string name = std::string(folder) + "/" + entry.path().filename().string();
+      MessageCapture messages;
+      const bool loaded = Open(entry.path().generic_string()) == 1;
+      EXPECT_EQ(loaded, kRefused.count(name) == 0) << name;
+      if (!loaded) {
+        EXPECT_EQ(messages.shown(), (MessageCapture::Shown{{1, 2, 6}})) << name;
+        continue;
+      }
+      const std::uint16_t bits = DibInfo->BitCount;
+      const TraceOutcome o = TraceLoaded(dir);
+      traces[name] = o.points;
+      FreeDibInfo();
+      if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
+        EXPECT_FALSE(o.logged) << name;
+        EXPECT_EQ(messages.shown(), (MessageCapture::Shown{{IDS_UNTRACEABLE_DEPTH, 0, 2}})) << name;
+        continue;
+      }
+      ++traced;
+      EXPECT_TRUE(o.logged) << name;
+      // Either a spectrum, or (nothing dark) the one message that says so.
+      EXPECT_EQ(o.result != 0, !o.points.empty()) << name;
+      const MessageCapture::Shown noCurve = {{IDS_NO_CURVE, 0, 2}};
+      EXPECT_EQ(messages.shown(), o.points.empty() ? noCurve : MessageCapture::Shown{}) << name;
+      for (std::size_t i = 1; i < o.points.size(); ++i) EXPECT_LT(o.points[i - 1].first, o.points[i].first) << name;
+    }
+  }
+  ASSERT_EQ(traces.size() + kRefused.size(), 91u) << "the suite's files are missing from " QUILLON_TEST_DATA;
+  EXPECT_EQ(traced, 50);
+
+  // The suite stores one picture in many ways; its pure-black pixels are the
+  // same in each, so the traces must be too.
+  const std::vector<std::vector<std::string>> groups = {
+      // 8 bits: plain, full table, core header, compressed, top-down, longer
+      // headers, oversize table, compressed with skipped (undefined) pixels.
+      {"g/pal8.bmp", "g/pal8-0.bmp", "g/pal8os2.bmp", "g/pal8rle.bmp", "g/pal8topdown.bmp", "g/pal8v4.bmp",
+       "g/pal8v5.bmp", "q/pal8os2v2.bmp", "q/pal8os2v2-16.bmp", "q/pal8os2-hs.bmp", "q/pal8oversizepal.bmp",
+       "q/pal8rletrns.bmp", "b/pal8badindex.bmp"},
+      {"g/pal4.bmp", "g/pal4rle.bmp", "q/pal4rletrns.bmp"},
+      // Black first or white first in the table.
+      {"g/pal1.bmp", "g/pal1wb.bmp", "b/badheadersize.bmp", "b/badplanes.bmp"},
+      {"g/rgb24.bmp", "g/rgb24pal.bmp", "q/rgb24largepal.bmp", "q/rgb24prof.bmp", "g/pal8gs.bmp"},
+  };
+  for (const auto& group : groups) {
+    EXPECT_GT(traces.at(group[0]).size(), 40u) << group[0];
+    for (const std::string& name : group) EXPECT_EQ(traces.at(name), traces.at(group[0])) << name;
+  }
+  // No black at all, or no table entry that is black.
+  EXPECT_TRUE(traces.at("g/pal1bg.bmp").empty());
+  EXPECT_TRUE(traces.at("q/pal1p1.bmp").empty());
+  ResetProgram();
 }
 
 }  // namespace
