@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,6 +22,7 @@
 #include "spectrum/progress.h"
 #include "spectrum/settings.h"
 #include "tavnmrfiles.h"
+#include "tavutils_win32.h"
 
 using namespace shelltest;
 using ::testing::ElementsAre;
@@ -31,6 +33,19 @@ namespace {
 
 HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 constexpr auto npos = std::string::npos;
+
+// A 24-bit bitmap file, white, with the listed pixels ({x, y}, y from the top) black.
+std::vector<unsigned char> Bitmap24(int width, int height, const std::vector<std::pair<int, int>>& black) {
+  const int rowBytes = (width * 3 + 3) & ~3;
+  std::vector<unsigned char> b(54 + rowBytes * height, 0xFF);
+  const std::uint32_t fields[] = {static_cast<std::uint32_t>(b.size()), 0, 54, 40, static_cast<std::uint32_t>(width),
+                                  static_cast<std::uint32_t>(height), 24u << 16 | 1, 0, 0, 0, 0, 0, 0};
+  b[0] = 'B';
+  b[1] = 'M';
+  std::memcpy(&b[2], fields, sizeof fields);
+  for (const auto& p : black) std::fill_n(&b[54 + (height - 1 - p.second) * rowBytes + 3 * p.first], 3, 0);
+  return b;
+}
 
 // Retrieve's file choice in these tests: the next path, or a cancel.
 std::string g_nextPath;
@@ -352,26 +367,6 @@ TEST_F(ShellTest, TheOpenDialogRemembersTheFolderAndARootAsItsDriveAlone) {
   EXPECT_EQ(remembered(), "C:") << "a cancel writes nothing";
 }
 
-TEST_F(ShellTest, AcceleratorsRunTheirCommandsAndOnlyLowerCaseXExits) {
-  static int step, chooserAfterF5;
-  static bool aliveAfterUpperX;
-  step = chooserAfterF5 = 0;
-  aliveAfterUpperX = false;
-  SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR id, DWORD) {
-    HWND w = static_cast<HWND>(MainWindow);
-    if (step == 0) PostMessageA(w, WM_KEYDOWN, VK_F5, 0);
-    if (step == 1) chooserAfterF5 = g_chooserCalls;
-    if (step == 1) PostMessageA(w, WM_CHAR, 'X', 0);
-    if (step == 2) aliveAfterUpperX = IsWindow(w);
-    if (step == 2) PostMessageA(w, WM_CHAR, 'x', 0);
-    if (++step == 3) KillTimer(nullptr, id);
-  });
-  EXPECT_EQ(RunMessageLoop(), 0);
-  EXPECT_EQ(chooserAfterF5, 1);
-  EXPECT_TRUE(aliveAfterUpperX);
-  EXPECT_FALSE(IsWindow(window_));
-}
-
 TEST_F(ShellTest, ThePerUserIniServesUnlessTheProgramIsPortable) {
   const char* portable = portableIni_.c_str();
   ASSERT_TRUE(WritePrivateProfileStringA("Files", "Digits", "2.9", userIni_));
@@ -398,6 +393,39 @@ TEST_F(ShellTest, ThePerUserIniServesUnlessTheProgramIsPortable) {
   ASSERT_TRUE(WritePrivateProfileStringA("Files", "Digits", "7", portable));
   ASSERT_EQ(Start(), 1);
   EXPECT_EQ(Decimals, 1) << "a Digits outside its limits is not taken";
+}
+
+TEST(ResourcesTest, MenuHoldsTheCommandsInOrder) {
+  HMENU menu = LoadMenuA(Self(), MAKEINTRESOURCEA(IDM_MAIN));
+  std::vector<std::string> items;  // "id text" for a command, "-" for a separator
+  char text[128];
+  for (int m = 0; m < GetMenuItemCount(menu); ++m) {
+    GetMenuStringA(menu, m, text, sizeof text, MF_BYPOSITION);
+    items.push_back(text);
+    HMENU sub = GetSubMenu(menu, m);
+    for (int i = 0; i < GetMenuItemCount(sub); ++i) {
+      const UINT state = GetMenuState(sub, i, MF_BYPOSITION);
+      GetMenuStringA(sub, i, text, sizeof text, MF_BYPOSITION);
+      const std::string enabled = state & (MF_GRAYED | MF_DISABLED | MF_CHECKED) ? " (not enabled)" : "";
+      items.push_back(state & MF_SEPARATOR ? "-" : std::to_string(GetMenuItemID(sub, i)) + " " + text + enabled);
+    }
+  }
+  // 0x08 right-aligns the F1.
+  EXPECT_EQ(items, (std::vector<std::string>{"&File", "100 &Retrieve WPG, BMP...\tF5", "102 &Close bitmap\tCtrl-F4",
+                                             "-", "101 &Create spectrum...\tF6", "-", "110 E&xit\tX", "&Help",
+                                             "120 &Contents\x08" "F1", "121 &Search for...", "-",
+                                             "200 &About Quillon..."}));
+  DestroyMenu(menu);
+}
+
+TEST(ResourcesTest, AcceleratorsExitOnlyOnTheTypedLowerCaseX) {
+  ACCEL got[6] = {};
+  ASSERT_EQ(CopyAcceleratorTableA(LoadAcceleratorsA(Self(), MAKEINTRESOURCEA(IDA_MAIN)), got, 6), 5);
+  const ACCEL wanted[5] = {{FVIRTKEY, VK_F5, 100}, {FVIRTKEY | FCONTROL, VK_F4, 102}, {FVIRTKEY, VK_F1, 120},
+                           {0, 'x', 110}, {FVIRTKEY, VK_F6, 101}};
+  for (int i = 0; i < 5; ++i)  // 0x80 marks the last entry
+    EXPECT_TRUE((got[i].fVirt & 0x7F) == wanted[i].fVirt && got[i].key == wanted[i].key && got[i].cmd == wanted[i].cmd)
+        << i;
 }
 
 }  // namespace

@@ -1,0 +1,339 @@
+// The settings dialog and the Save dialog, driven as a user would: what they
+// show, what OK, Cancel and Help do to the record and the output format, the
+// format list, the questions before replacing, and a failed write reported.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../../companion/tavspectrum/fsops.h"
+#include "resources/resource.h"
+#include "shell/state.h"
+#include "shell_test_support.h"
+#include "spectrum/settings.h"
+#include "spectrum/settings_dialog_win32.h"
+#include "tavnmrfiles.h"
+#include "tavspectrum.h"
+
+using namespace shelltest;
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+std::vector<std::string> Texts(HWND dialog, std::initializer_list<int> ids) {
+  std::vector<std::string> texts;
+  for (int id : ids) texts.push_back(WindowText(GetDlgItem(dialog, id)));
+  return texts;
+}
+
+std::vector<std::string> ComboItems(HWND dialog, int id) {
+  std::vector<std::string> items(SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0));
+  for (size_t i = 0; i < items.size(); ++i) {
+    char text[64] = {};
+    SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    items[i] = text;
+  }
+  return items;
+}
+
+double Field(int id) {
+  const SPECTRUMSETTINGS& s = SpectrumSettings;
+  if (id == IDC_SI) return s.SI;
+  if (id == IDC_LINE_WIDTH) return s.LineWidth;
+  return id == IDC_SF ? s.SF : id == IDC_F1 ? s.F1 : s.F2;
+}
+
+// Whether the dialog colours a field as invalid: red text on a pink brush.
+bool ShownInvalid(HWND dialog, int id) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(dialog, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                                                           reinterpret_cast<LPARAM>(GetDlgItem(dialog, id))));
+  const bool red = GetTextColor(dc) == RGB(192, 0, 0);
+  DeleteDC(dc);
+  LOGBRUSH lb = {};
+  const bool pink = brush != nullptr && GetObjectA(brush, sizeof lb, &lb) == sizeof lb && lb.lbColor == RGB(255, 224, 224);
+  EXPECT_EQ(red, pink) << "text and background disagree";
+  return red;
+}
+
+class SettingsDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppInstance = GetModuleHandleA(nullptr);
+    ResetSettings();
+  }
+  void TearDown() override {
+    DestroyWindow(owner_);
+    ResetSettings();
+  }
+  // Runs the dialog on SpectrumSettings: `drive` sees it initialised, then
+  // the texts given ({id, text}) are typed and `button` ends it.
+  std::int32_t Run(std::vector<std::pair<int, const char*>> texts, int button,
+                   const std::function<void(HWND)>& drive = nullptr) {
+    DialogDriver driver([&](HWND dialog, const DialogDriver::Seen&) {
+      if (drive) drive(dialog);
+      for (const auto& t : texts) SetDlgItemTextA(dialog, t.first, t.second);
+      Press(dialog, button);
+    });
+    const std::int32_t result = EditSettings(&SpectrumSettings, owner_);
+    EXPECT_EQ(driver.Titles(), std::vector<std::string>{"Define Spectrum Settings"});
+    return result;
+  }
+  HWND owner_ = Popup(0, 0, 800, 600);
+};
+
+TEST_F(SettingsDialogTest, ShowsTheInitialSettingsAndOkTakesTheEdits) {
+  SpectrumSettings.Mode = SOURCE_BITMAP;
+  SpectrumSettings.Width = 640;
+  SpectrumSettings.Height = 480;
+  SpectrumSettings.FileTime = 12345;
+  OutputFormat = OUTFILE_NMRPIPE;
+  std::vector<std::string> shown, formats;
+  LRESULT selected = -1, reselected = -1;
+  RECT place = {};
+  const std::int32_t result = Run(
+      {{IDC_SF, "400.13"}, {IDC_SI, "2048"}, {IDC_F1, "3200"}, {IDC_F2, "200.5"}, {IDC_NAME, "C:\\s\\ethanol.dx"},
+       {IDC_LINE_WIDTH, "3"}},
+      IDOK, [&](HWND dialog) {
+        GetWindowRect(dialog, &place);
+        shown = Texts(dialog, {IDC_SI, IDC_SF, IDC_F1, IDC_F2, IDC_NAME, IDC_LINE_WIDTH, IDC_PICTURE_LINE1,
+                               IDC_PICTURE_LINE2, IDC_PICTURE_LINE3});
+        selected = SendDlgItemMessageA(dialog, IDC_FORMAT, CB_GETCURSEL, 0, 0);
+        // Filled again, the list keeps its five names; an index that names no format selects the first.
+        EXPECT_EQ(InitDlgOutfileListBox(dialog, IDC_FORMAT, 9), 1);
+        EXPECT_EQ(InitDlgOutfileListBox(dialog, 999, 2), 0) << "no such control";
+        reselected = SendDlgItemMessageA(dialog, IDC_FORMAT, CB_GETCURSEL, 0, 0);
+        formats = ComboItems(dialog, IDC_FORMAT);
+        SendDlgItemMessageA(dialog, IDC_FORMAT, CB_SETCURSEL, 1, 0);
+      });
+  EXPECT_EQ(result, 1);
+  EXPECT_NEAR((place.left + place.right) / 2, 400, 1) << "centred over the owner";
+  EXPECT_NEAR((place.top + place.bottom) / 2, 300, 1);
+  EXPECT_EQ(shown, (std::vector<std::string>{"1024", "100.000", "25000.000", "-25000.000", "001001.1r", "0",
+                                             "Bitmap dimensions:", "width:    640", "height:    480"}));
+  EXPECT_EQ(formats, (std::vector<std::string>{"JCAMP-DX", "JCAMP-DX compressed", "Processed data folder", "NMRPipe",
+                                               "Text table"}));
+  EXPECT_EQ(selected, 3);
+  EXPECT_EQ(reselected, 0);
+  EXPECT_EQ(OutputFormat, OUTFILE_JCAMP_DIF);
+  EXPECT_FLOAT_EQ(SpectrumSettings.SF, 400.13f);
+  EXPECT_EQ(SpectrumSettings.SI, 2048);
+  EXPECT_EQ(SpectrumSettings.F1, 3200.0f);
+  EXPECT_EQ(SpectrumSettings.F2, 200.5f);
+  EXPECT_STREQ(SpectrumSettings.Name, "C:\\s\\ethanol.dx");
+  EXPECT_EQ(SpectrumSettings.LineWidth, 3);
+  // The description fields travel through unchanged.
+  EXPECT_EQ(std::vector<int>({SpectrumSettings.Mode, SpectrumSettings.Width, SpectrumSettings.Height,
+                              static_cast<int>(SpectrumSettings.FileTime)}),
+            std::vector<int>({SOURCE_BITMAP, 640, 480, 12345}));
+}
+
+TEST_F(SettingsDialogTest, CancelKeepsTheRecordButNotTheFormerFormat) {
+  const SPECTRUMSETTINGS before = SpectrumSettings;
+  Decimals = 1;
+  std::string sf;
+  EXPECT_EQ(Run({{IDC_SI, "77"}, {IDC_SF, "500"}, {IDC_NAME, "changed"}}, IDCANCEL,
+                [&](HWND dialog) {
+                  sf = WindowText(GetDlgItem(dialog, IDC_SF));
+                  SendDlgItemMessageA(dialog, IDC_FORMAT, CB_SETCURSEL, 4, 0);
+                }),
+            0);
+  EXPECT_EQ(sf, "100.0") << "shown with Decimals";
+  EXPECT_EQ(std::memcmp(&before, &SpectrumSettings, sizeof before), 0);
+  EXPECT_EQ(OutputFormat, OUTFILE_CSV);
+}
+
+TEST_F(SettingsDialogTest, DescribesTheLoadedKindOfPicture) {
+  const struct {
+    std::int32_t mode;
+    std::vector<std::string> lines;
+  } cases[] = {{SOURCE_WPG, {"WPG file data", "", ""}},
+               {SOURCE_BITMAP, {"Bitmap dimensions:", "width: 123456", "height:      7"}},
+               {SOURCE_NONE, {"", "", ""}},
+               {5, {"", "", ""}}};
+  for (const auto& c : cases) {
+    SpectrumSettings.Mode = c.mode;
+    SpectrumSettings.Width = 123456;
+    SpectrumSettings.Height = 7;
+    std::vector<std::string> lines;
+    Run({}, IDCANCEL,
+        [&](HWND dialog) { lines = Texts(dialog, {IDC_PICTURE_LINE1, IDC_PICTURE_LINE2, IDC_PICTURE_LINE3}); });
+    EXPECT_EQ(lines, c.lines) << "mode " << c.mode;
+  }
+}
+
+TEST_F(SettingsDialogTest, AFieldTakesOnlyTextThatParsesWholeAndShowsTheRestInvalid) {
+  const struct {
+    int id;
+    const char* text;
+    bool good;
+    double value;
+  } cases[] = {{IDC_SI, " 512 ", true, 512},      {IDC_SI, "2147483647", true, 2147483647.0},
+               {IDC_SI, "12x", false, 0},         {IDC_SI, "", false, 0},
+               {IDC_SI, "1.5", false, 0},         {IDC_SI, "0x20", false, 0},
+               {IDC_SI, "99999999999", false, 0}, {IDC_SI, "0", false, 0},  // fewer than one point
+               {IDC_LINE_WIDTH, "-5", true, -5},  {IDC_SF, "1e3", true, 1000},
+               {IDC_F1, " -3.25 ", true, -3.25},  {IDC_SF, "4OO", false, 0},
+               {IDC_SF, "1e39", false, 0},        {IDC_SF, "nan", false, 0},
+               {IDC_F1, "inf", false, 0},         {IDC_F2, "-12,5", false, 0},
+               {IDC_F2, "12 MHz", false, 0}};
+  for (const auto& c : cases) {
+    ResetSettings();
+    const double before = Field(c.id);
+    bool invalid = false;
+    Run({}, IDOK, [&](HWND dialog) {
+      SetDlgItemTextA(dialog, c.id, c.text);
+      invalid = ShownInvalid(dialog, c.id);
+    });
+    EXPECT_EQ(invalid, !c.good) << '"' << c.text << '"';
+    EXPECT_EQ(Field(c.id), c.good ? c.value : before) << '"' << c.text << '"';
+  }
+  const std::string longName(300, 'n');
+  Run({{IDC_NAME, longName.c_str()}}, IDOK);
+  EXPECT_EQ(std::string(SpectrumSettings.Name), longName.substr(0, 259)) << "a long name is cut";
+}
+
+TEST_F(SettingsDialogTest, ButtonsShowTheirIcons) {
+  std::vector<std::pair<long, long>> sizes;
+  Run({}, IDCANCEL, [&](HWND dialog) {
+    for (int id : {IDOK, IDCANCEL, IDC_HELP_BUTTON}) {
+      auto icon = reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, id, BM_GETIMAGE, IMAGE_ICON, 0));
+      ICONINFO info = {};
+      BITMAP bm = {};
+      if (icon != nullptr && GetIconInfo(icon, &info)) {
+        GetObjectA(info.hbmColor, sizeof bm, &bm);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+      }
+      sizes.push_back({bm.bmWidth, bm.bmHeight});
+    }
+  });
+  // The check mark, the cross and the question mark differ in size.
+  EXPECT_EQ(sizes, (std::vector<std::pair<long, long>>{{56, 33}, {57, 34}, {56, 32}}));
+}
+
+TEST_F(SettingsDialogTest, HelpOpensTheSettingsTopicAndLeavesTheDialogOpen) {
+  HelpRecorder help;
+  const SPECTRUMSETTINGS before = SpectrumSettings;
+  bool openAfterHelp = false;
+  EXPECT_EQ(Run({}, IDOK,
+                [&](HWND dialog) {
+                  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HELP_BUTTON, BN_CLICKED), 0);
+                  Pump(100);  // a dialog ended by Help would be gone by now
+                  openAfterHelp = IsWindowVisible(dialog);
+                }),
+            1);
+  EXPECT_TRUE(openAfterHelp);
+  EXPECT_THAT(help.urls, ElementsAre(EndsWith("-help.html#ZK:CREATE")));
+  EXPECT_EQ(std::memcmp(&before, &SpectrumSettings, sizeof before), 0);
+}
+
+TEST_F(SettingsDialogTest, WithoutARecordOrATemplateNothingChanges) {
+  OutputFormat = OUTFILE_CSV;
+  EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), owner_, SettingsDlgProc, 0),
+            0);
+  EXPECT_EQ(OutputFormat, OUTFILE_CSV);
+  const SPECTRUMSETTINGS before = SpectrumSettings;
+  AppInstance = GetModuleHandleA("kernel32.dll");  // has no template 2
+  EXPECT_EQ(EditSettings(&SpectrumSettings, owner_), 0);
+  EXPECT_EQ(std::memcmp(&before, &SpectrumSettings, sizeof before), 0);
+}
+
+// Writes through the Save dialog. Each dialog shown is answered in turn by
+// `answers` (a button's name, or a name to type) and noted as "save NAME" or
+// "box MESSAGE".
+class SaveDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(s_.Init(0, 64, 100, 1000, -1000), 1);
+    for (long k = 0; k < 64; ++k) s_.SetRealInt(k, static_cast<float>(k));
+    s_.SetSpecFlag(1, 1);
+    s_.SetSpecFlag(2, 1);
+  }
+  void TearDown() override { DestroyWindow(owner_); }
+  int Write(const std::string& name, outfile format, const std::vector<std::string>& answers) {
+    const std::map<std::string, int> buttons = {{"OK", IDOK}, {"Cancel", IDCANCEL}, {"Yes", IDYES}, {"No", IDNO}};
+    shown_.clear();
+    DialogDriver driver([&](HWND dialog, const DialogDriver::Seen& seen) {
+      char spec[MAX_PATH] = {};
+      const bool save = GetDlgItem(dialog, 0x47c) != nullptr || GetDlgItem(dialog, 0x480) != nullptr;
+      SendMessageA(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(spec));
+      if (save) SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder_));
+      shown_.push_back(save ? "save " + std::string(spec) : "box " + seen.texts);
+      const std::string answer = shown_.size() <= answers.size() ? answers[shown_.size() - 1] : "Cancel";
+      if (buttons.count(answer) != 0)
+        Press(dialog, buttons.at(answer));
+      else
+        ChooseInFileDialog(dialog, answer);
+    });
+    TAVHELPINFO info = {};
+    info.Owner = owner_;
+    return s_.WriteNMRSpectrum(owner_, name.c_str(), format, &info);
+  }
+  std::string Path(const std::string& name) const { return dir_.File(name); }
+  std::vector<std::string> Entries() { return tav::ListFolder(dir_.path); }
+
+  TempFolder dir_;
+  HWND owner_ = Popup(0, 0, 400, 300);
+  Spectrum s_;
+  std::vector<std::string> shown_;
+  char folder_[MAX_PATH] = {};
+};
+
+TEST_F(SaveDialogTest, OffersTheNameWithTheFormatsExtensionInItsFolderAndCancelWritesNothing) {
+  EXPECT_EQ(Write(Path("x.csv"), OUTFILE_NMRPIPE, {"Cancel"}), 0);
+  EXPECT_THAT(shown_, ElementsAre("save x.ft1"));
+  EXPECT_TRUE(Entries().empty());
+  EXPECT_EQ(Write(Path("001001.1r"), OUTFILE_JCAMP, {"chosen.dx"}), 1);
+  EXPECT_THAT(shown_, ElementsAre("save 001001.dx"));
+  EXPECT_STRCASEEQ(folder_, dir_.path.c_str());
+  EXPECT_THAT(ReadText(Path("chosen.dx")), StartsWith("##TITLE= chosen.dx\n"));
+  EXPECT_THAT(Entries(), ElementsAre("chosen.dx"));
+}
+
+TEST_F(SaveDialogTest, AsksBeforeReplacingAFileAndKeepsItOnNo) {
+  ASSERT_TRUE(WriteBytes(Path("001001.dx"), {'o', 'l', 'd'}));
+  const auto question = AllOf(StartsWith("box"), HasSubstr("exists already"), HasSubstr("replace"));
+  // No goes back to the Save dialog.
+  EXPECT_EQ(Write(Path("001001.dx"), OUTFILE_JCAMP_DIF, {"OK", "No", "Cancel"}), 0);
+  EXPECT_THAT(shown_, ElementsAre("save 001001.dx", question, StartsWith("save")));
+  EXPECT_EQ(ReadText(Path("001001.dx")), "old");
+  EXPECT_EQ(Write(Path("001001.dx"), OUTFILE_JCAMP_DIF, {"OK", "Yes"}), 1);
+  EXPECT_THAT(shown_, ElementsAre("save 001001.dx", question));
+  EXPECT_THAT(ReadText(Path("001001.dx")), StartsWith("##TITLE= 001001.dx\n"));
+  EXPECT_THAT(Entries(), ElementsAre("001001.dx"));
+}
+
+TEST_F(SaveDialogTest, FolderOutputIsNamedWithoutExtensionAndReplacedOnlyWhenItIsOurs) {
+  EXPECT_EQ(Write(Path("001001.1r"), OUTFILE_PDATA, {"OK"}), 1);
+  EXPECT_THAT(shown_, ElementsAre("save 001001"));
+  EXPECT_TRUE(Exists(Path("001001\\pdata\\1\\1r")) && Exists(Path("001001\\acqus")));
+  // Typing the name of an existing folder opens it in the dialog: opening
+  // one of our spectrum folders chooses it.
+  EXPECT_EQ(Write(Path("001001"), OUTFILE_PDATA, {Path("001001"), "Yes"}), 1);
+  EXPECT_THAT(shown_, ElementsAre(StartsWith("save"), HasSubstr("The folder")));
+  ASSERT_TRUE(WriteBytes(Path("001001\\fid"), {'r', 'a', 'w'}));
+  EXPECT_EQ(Write(Path("001001"), OUTFILE_PDATA, {Path("001001"), "OK", "Cancel"}), 0);
+  EXPECT_THAT(shown_, ElementsAre(StartsWith("save"), HasSubstr("cannot be replaced"), StartsWith("save")));
+  EXPECT_EQ(ReadText(Path("001001\\fid")), "raw");
+  EXPECT_THAT(Entries(), ElementsAre("001001"));
+}
+
+TEST_F(SaveDialogTest, AFailureIsReportedInAMessage) {
+  s_.SetSpecFlag(2, 0);
+  EXPECT_EQ(Write(Path("x.dx"), OUTFILE_JCAMP, {"OK"}), 0);
+  EXPECT_THAT(shown_, ElementsAre(AllOf(StartsWith("box"), HasSubstr("Cannot write the spectrum"))));
+  EXPECT_TRUE(Entries().empty());
+}
+
+}  // namespace
