@@ -4,7 +4,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { existsSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
+import { existsSync, readFileSync, readdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { readJcamp } from '../readers/readers.mjs';
 import { assertClose, converter, data, put, run, scratch } from './support.mjs';
@@ -91,12 +91,12 @@ for (const name of pictures) {
       const height = (intensity[k] - trueAt(line.hz)) / trueAt(line.hz);
       worstPosition = Math.max(worstPosition, Math.abs(columnOf(line.hz) - at));
       worstHeight = Math.max(worstHeight, Math.abs(height));
-      assert.ok(Math.abs(height) <= 0.05, `peak of the line at ${line.hz} Hz: ${intensity[k]}, true ${trueAt(line.hz)}`);
+      assert.ok(Math.abs(height) <= 0.05, `line at ${line.hz} Hz: ${intensity[k]}, true ${trueAt(line.hz)}`);
     }
     // And no clearly separate line of some height is missing.
     for (const l of up.filter((l) => trueAt(l.hz) >= 0.2)) {
       if (curve.lines.some((m) => m !== l && Math.abs(columnOf(m.hz) - columnOf(l.hz)) < 4 + lineWidth)) continue;
-      assert.ok(peaks.some((k) => Math.abs(columnOf(d.x[k]) - columnOf(l.hz)) <= 1.5), `no peak at the line at ${l.hz} Hz`);
+      assert.ok(peaks.some((k) => Math.abs(columnOf(d.x[k]) - columnOf(l.hz)) <= 1.5), `no peak at ${l.hz} Hz`);
     }
     t.diagnostic(`${name}: ${peaks.length} peaks, worst position ${worstPosition.toFixed(2)} px, `
       + `worst height ${(100 * worstHeight).toFixed(2)} %`);
@@ -120,7 +120,7 @@ test('bitmaps that cannot become spectra: exit codes and one clear message each'
   const whole = bitmap({ width: 8, height: 8, bits: 8, palette, pixels: Buffer.alloc(64, 1) });
   assert.equal(run([put('whole.bmp', whole), '-o', `${scratch()}/w.dx`]).code, 0);
   for (const [bytes, code, message] of [
-    [bitmap({ width: 4, height: 2, bits: 16, pixels: Buffer.alloc(16) }), 4, /^[^\n]*colour depth cannot be traced[^\n]*\n$/],
+    [bitmap({ width: 4, height: 2, bits: 16, pixels: Buffer.alloc(16) }), 4, /^[^\n]*depth cannot be traced[^\n]*\n$/],
     [bitmap({ width: 4, height: 2, bits: 24, pixels: Buffer.alloc(24, 255) }), 4, /No curve was found/],
     [whole.subarray(0, whole.length - 1), 3, /Could not convert bitmap: Could not open DIB file/],
     [Buffer.from('BM\0\0'), 3, /Could not convert bitmap/],

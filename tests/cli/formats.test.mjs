@@ -101,7 +101,8 @@ for (const c of cases) {
     assert.deepEqual([Number(p.SF), Number(p.SW_p), p.AXNUC], [c.sf, width, '<1H>']);
     assert.ok(Math.abs(Number(p.OFFSET) - highest / c.sf) < 1e-12, `OFFSET ${p.OFFSET}`);
     // acqus agrees with procs.
-    assert.deepEqual([Number(a.BF1), Number(a.SW_h), Number(a.TD), a.AQ_mod, a.NUC1], [c.sf, width, 2 * c.si, '3', '<1H>']);
+    assert.deepEqual([Number(a.BF1), Number(a.SW_h), Number(a.TD), a.AQ_mod, a.NUC1],
+      [c.sf, width, 2 * c.si, '3', '<1H>']);
     assert.ok(Math.abs(Number(a.O1) - (highest - width / 2)) < 1e-6);
     assert.ok(Math.abs(Number(a.SW) - width / Number(a.SFO1)) < 1e-9);
     assert.ok(Math.abs(Number(a.DATE) - Date.now() / 1000) < 600, 'DATE is the time of writing');

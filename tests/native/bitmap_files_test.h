@@ -60,9 +60,9 @@ struct BitmapFile {
       Put(out, 22, 1, 2);
       Put(out, 24, bitCount, 2);
     } else {  // as much of each field as the header size holds
-      const std::pair<std::uint32_t, int> fields[] = {{static_cast<std::uint32_t>(width), 4},
-                                                      {static_cast<std::uint32_t>(height), 4}, {1, 2}, {bitCount, 2},
-                                                      {compression, 4}, {imageSize, 4}, {0, 4}, {0, 4}, {colorsUsed, 4}};
+      const std::pair<std::uint32_t, int> fields[] = {
+          {static_cast<std::uint32_t>(width), 4}, {static_cast<std::uint32_t>(height), 4}, {1, 2}, {bitCount, 2},
+          {compression, 4}, {imageSize, 4}, {0, 4}, {0, 4}, {colorsUsed, 4}};
       std::size_t at = 18;
       for (const auto& f : fields) {
         if (at + f.second <= 14 + headerSize) Put(out, at, f.first, f.second);
@@ -82,21 +82,22 @@ struct BitmapFile {
   }
 };
 
-// Stored rows: `index(x, row)` gives the colour index (at 24 bits 0xRRGGBB) of
-// column x in the row counted from the bottom.
+// Stored rows, bottom up: `index(x, row)` gives the colour index (at 24 bits
+// 0xRRGGBB) of column x in the row counted from the bottom.
 inline Bytes PackRows(std::int32_t width, std::int32_t height, std::uint16_t bits,
-                      const std::function<std::uint32_t(int, int)>& index, bool topDown = false) {
+                      const std::function<std::uint32_t(int, int)>& index) {
   const std::uint32_t rowBytes = RowBytesOf(static_cast<std::uint32_t>(width), bits);
   Bytes out(static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(height), 0);
-  for (int stored = 0; stored < height; ++stored) {
-    unsigned char* line = out.data() + static_cast<std::size_t>(stored) * rowBytes;
+  for (int row = 0; row < height; ++row) {
+    unsigned char* line = out.data() + static_cast<std::size_t>(row) * rowBytes;
     for (int x = 0; x < width; ++x) {
-      const std::uint32_t v = index(x, topDown ? height - 1 - stored : stored);
+      const std::uint32_t v = index(x, row);
       if (bits == 24) {
         for (int i = 0; i < 3; ++i) line[3 * x + i] = static_cast<unsigned char>(v >> (8 * i));
       } else {
         const int bit = x * bits;
-        line[bit >> 3] = static_cast<unsigned char>(line[bit >> 3] | (v & ((1u << bits) - 1)) << (8 - (bit & 7) - bits));
+        const unsigned shift = 8 - (bit & 7) - bits;
+        line[bit >> 3] = static_cast<unsigned char>(line[bit >> 3] | (v & ((1u << bits) - 1)) << shift);
       }
     }
   }
@@ -106,15 +107,15 @@ inline Bytes PackRows(std::int32_t width, std::int32_t height, std::uint16_t bit
 // Dark pixels `dark(x, row)`: index 1 (black) on index 0 (white) with the
 // table (white, black), or black on white at 24 bits.
 inline BitmapFile Picture(std::int32_t width, std::int32_t height, std::uint16_t bits,
-                          const std::function<bool(int, int)>& dark, bool topDown = false) {
+                          const std::function<bool(int, int)>& dark) {
   BitmapFile f;
   f.width = width;
-  f.height = topDown ? -height : height;
+  f.height = height;
   f.bitCount = bits;
   if (bits <= 8) f.palette = {kWhite, kBlack}, f.colorsUsed = 2;
   f.pixels = PackRows(width, height, bits, [&](int x, int r) -> std::uint32_t {
     return dark(x, r) ? (bits == 24 ? 0x000000u : 1u) : (bits == 24 ? 0xFFFFFFu : 0u);
-  }, topDown);
+  });
   return f;
 }
 

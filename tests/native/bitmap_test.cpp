@@ -295,46 +295,6 @@ TEST(RunLengthTest, DecodesRunsLiteralsEndsAndDeltasWithinItsBounds) {
   }
 }
 
-class RunLengthTraceTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetProgram(); }
-  void TearDown() override { ResetProgram(); }
-  BitmapFile Compressed(std::uint16_t bits, int width, int height, std::vector<Rgb> palette, Bytes data) {
-    BitmapFile f;
-    f.width = width;
-    f.height = height;
-    f.bitCount = bits;
-    f.palette = std::move(palette);
-    f.colorsUsed = static_cast<std::uint32_t>(f.palette.size());
-    f.compression = bits == 8 ? BITMAP_RLE8 : BITMAP_RLE4;
-    f.pixels = std::move(data);
-    f.imageSize = static_cast<std::uint32_t>(f.pixels.size());
-    return f;
-  }
-  TempDir dir_;
-};
-
-// Pixels the data skips are no colour at all; even when the dark index is 0
-// they must not become dark.
-TEST_F(RunLengthTraceTest, SkippedPixelsAreNeverDark) {
-  for (std::uint16_t bits : {4, 8}) {
-    // Row 0: two white, a delta of two right and two up, one black, the end.
-    const unsigned char white = bits == 8 ? 1 : 0x11;
-    ASSERT_EQ(OpenBytes(dir_, Compressed(bits, 6, 4, {kBlack, kWhite}, {2, white, 0, 2, 2, 2, 1, 0, 0, 1}).Build()), 1);
-    ASSERT_EQ(BlackIndex(*DibInfo), 0);
-    EXPECT_EQ(TraceLoaded(dir_).points, (Points{{4, 2}})) << bits;
-  }
-}
-
-TEST_F(RunLengthTraceTest, AHugeClaimInAFewBytesIsRefusedForWantOfMemory) {
-  ASSERT_EQ(OpenBytes(dir_, Compressed(8, 65535, 65535, {kWhite, kBlack}, {2, 1, 0, 1}).Build()), 1);
-  MessageCapture messages;
-  const TraceOutcome o = TraceLoaded(dir_);
-  EXPECT_EQ(o.result, 0);
-  EXPECT_FALSE(o.logged);
-  EXPECT_EQ(messages.ids(), (std::vector<int>{IDS_NO_MEMORY}));
-}
-
 // Files no bitmap can be made of, each for its own reason.
 const std::set<std::string> kRefused = {
     "b/badbitcount.bmp",     // 30000 bits per pixel: rows far beyond the file
@@ -357,7 +317,8 @@ TEST(BitmapSuiteTest, EveryFileLoadsAndTracesOrIsRefusedAndPicturesTraceAlike) {
   std::map<std::string, Points> traces;
   int traced = 0;
   for (const char* folder : {"b", "g", "q", "x"}) {
-    for (const auto& entry : fs::directory_iterator(fs::u8path(std::string(QUILLON_TEST_DATA) + "/bmpsuite/" + folder))) {
+    const fs::path folderPath = fs::u8path(std::string(QUILLON_TEST_DATA) + "/bmpsuite/" + folder);
+    for (const auto& entry : fs::directory_iterator(folderPath)) {
       if (entry.path().extension() != ".bmp") continue;
       const std::string name = std::string(folder) + "/" + entry.path().filename().string();
       MessageCapture messages;

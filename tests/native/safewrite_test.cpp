@@ -154,7 +154,8 @@ TEST(OutputNameTest, ExtensionsOfOtherFormatsAreReplaced) {
     outfile format;
     const char* suggested;
   };
-  for (const Case& c : {Case{"001001.1r", OUTFILE_JCAMP, "001001.dx"}, Case{"001001.1r", OUTFILE_JCAMP_DIF, "001001.dx"},
+  for (const Case& c : {Case{"001001.1r", OUTFILE_JCAMP, "001001.dx"},
+                        Case{"001001.1r", OUTFILE_JCAMP_DIF, "001001.dx"},
                         Case{"001001.1r", OUTFILE_PDATA, "001001"}, Case{"001001.1r", OUTFILE_NMRPIPE, "001001.ft1"},
                         Case{"C:\\data\\run.DX", OUTFILE_CSV, "C:\\data\\run.csv"},
                         Case{"run.jdx", OUTFILE_JCAMP, "run.jdx"},  // the same format's extension stays

@@ -48,7 +48,8 @@ TEST(RememberedFolderTest, ThePathCutAtItsLastBackslashAndADriveOpensAtItsRoot) 
   EXPECT_STREQ(folder, "untouched");
   char small[4];
   EXPECT_FALSE(FolderOfPath("C:\\long\\a.bmp", small, sizeof small));
-  for (const auto& c : {std::pair<const char*, const char*>{"C:", "C:\\"}, {"d:", "d:\\"}, {"C:\\spectra", "C:\\spectra"},
+  for (const auto& c : {std::pair<const char*, const char*>{"C:", "C:\\"}, {"d:", "d:\\"},
+                        {"C:\\spectra", "C:\\spectra"},
                         {"", ""}, {"1:", "1:"}}) {
     InitialFolder(c.first, folder, sizeof folder);
     EXPECT_STREQ(folder, c.second) << c.first;

@@ -1,5 +1,6 @@
-// The bitmap trace scan: which pixels are dark, how columns are addressed, the
-// line-width rule, the gauge's messages and the point log's life.
+// The bitmap trace scan: which pixels are dark (also where run-length data
+// leaves pixels out), how columns are addressed, the line-width rule, the
+// gauge's messages and the point log's life.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -176,6 +177,34 @@ TEST_F(TraceTest, DarkPixelsAndColumnAddressing) {
   b[14 + 40 + 4 + 3] = 0xFF;
   ASSERT_EQ(OpenBytes(dir_, b), 1);
   EXPECT_EQ(BlackIndex(*DibInfo), 1);
+}
+
+BitmapFile Compressed(std::uint16_t bits, int width, int height, std::vector<Rgb> palette, Bytes data) {
+  BitmapFile f = Raw(width, height, bits, std::move(palette), std::move(data));
+  f.compression = bits == 8 ? BITMAP_RLE8 : BITMAP_RLE4;
+  f.imageSize = static_cast<std::uint32_t>(f.pixels.size());
+  return f;
+}
+
+// Pixels the data skips are no colour at all; even when the dark index is 0
+// they must not become dark.
+TEST_F(TraceTest, SkippedRunLengthPixelsAreNeverDark) {
+  for (std::uint16_t bits : {4, 8}) {
+    // Row 0: two white, a delta of two right and two up, one black, the end.
+    const unsigned char white = bits == 8 ? 1 : 0x11;
+    Load(Compressed(bits, 6, 4, {kBlack, kWhite}, {2, white, 0, 2, 2, 2, 1, 0, 0, 1}));
+    ASSERT_EQ(BlackIndex(*DibInfo), 0);
+    EXPECT_EQ(Trace().points, (Points{{4, 2}})) << bits;
+  }
+}
+
+TEST_F(TraceTest, AHugeRunLengthClaimInAFewBytesIsRefusedForWantOfMemory) {
+  Load(Compressed(8, 65535, 65535, {kWhite, kBlack}, {2, 1, 0, 1}));
+  MessageCapture messages;
+  const TraceOutcome o = Trace();
+  EXPECT_EQ(o.result, 0);
+  EXPECT_FALSE(o.logged);
+  EXPECT_EQ(messages.ids(), (std::vector<int>{IDS_NO_MEMORY}));
 }
 
 TEST_F(TraceTest, WhatIsNotScannedAndWhy) {

@@ -505,8 +505,8 @@ TEST_F(WpgTest, RealDrawingsTraceTheVerticesTheIndependentReaderFinds) {
       EXPECT_EQ(c->errors, Ops{}) << name;
       EXPECT_EQ(c->Live(), Ops{}) << name;
     }
-    EXPECT_EQ(ReadText(dir_.file("points.txt")), ReadText(kData + "vertices/" + name.substr(0, name.size() - 4) + ".txt"))
-        << name;
+    const std::string stem = name.substr(0, name.size() - 4);
+    EXPECT_EQ(ReadText(dir_.file("points.txt")), ReadText(kData + "vertices/" + stem + ".txt")) << name;
   }
   EXPECT_GE(drawings, 10);
 }

@@ -58,12 +58,9 @@ class RecordingCanvas : public Canvas {
   }
   CanvasObject CreateHollowBrush() override { return Create('b', "brush", "CreateHollowBrush()"); }
   CanvasObject GetStockObject(StockObject which) override {
-    static const std::map<StockObject, const char*> names = {
-        {StockObject::WhiteBrush, "WHITE_BRUSH"}, {StockObject::LtGrayBrush, "LTGRAY_BRUSH"},
-        {StockObject::BlackBrush, "BLACK_BRUSH"}, {StockObject::NullBrush, "NULL_BRUSH"},
-        {StockObject::BlackPen, "BLACK_PEN"},     {StockObject::NullPen, "NULL_PEN"},
-        {StockObject::AnsiVarFont, "ANSI_VAR_FONT"}};
-    return Stock(names.at(which));
+    static const char* const names[] = {"WHITE_BRUSH", "LTGRAY_BRUSH", "", "", "BLACK_BRUSH", "NULL_BRUSH", "",
+                                        "BLACK_PEN",   "NULL_PEN",     "", "", "", "ANSI_VAR_FONT"};
+    return Stock(names[static_cast<int>(which)]);
   }
   CanvasObject SelectObject(CanvasObject h) override {
     Object* o = Find(h);
