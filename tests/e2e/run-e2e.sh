@@ -12,42 +12,31 @@
 # screenshots. Everything started here is stopped again, also on failure.
 set -euo pipefail
 
-quillon=$1
-probe=$2
-prefix=$3
-work=$4
+quillon=$1 probe=$2 prefix=$3 work=$4
 here=$(cd "$(dirname "$0")" && pwd)
 tools="$here/e2e_tools.py"
-
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine=/usr/lib/wine/wine64
-server=/usr/lib/wine/wineserver
+wine=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver
 
-xvfb_pid=""
-quillon_pid=""
+xvfb_pid="" quillon_pid=""
 cleanup() {
-  [ -n "$quillon_pid" ] && kill "$quillon_pid" 2>/dev/null || true
-  "$server" -k 2>/dev/null || true
-  "$server" -w 2>/dev/null || true
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  set +e
+  [ -n "$quillon_pid" ] && kill "$quillon_pid" 2>/dev/null
+  "$server" -k 2>/dev/null; "$server" -w 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
 
 fail() {
   echo "e2e: $*" >&2
-  if [ -n "${DISPLAY:-}" ]; then import -window root "$work/failure.png" 2>/dev/null || true; fi
+  [ -z "${DISPLAY:-}" ] || import -window root "$work/failure.png" 2>/dev/null || true
   exit 1
 }
 
-# Waits up to $1 seconds for a window whose name matches the regular expression $2; prints its id.
+# Waits up to $1 seconds for a window named to match the regular expression $2; prints its id.
 wait_window() {
-  local seconds=$1 pattern=$2 id=""
-  for _ in $(seq $((seconds * 10))); do
-    id=$(xdotool search --name "$pattern" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
+  for _ in $(seq $(($1 * 10))); do
+    xdotool search --name "$2" 2>/dev/null | head -1 | grep . && return 0
     sleep 0.1
   done
   return 1
@@ -55,46 +44,44 @@ wait_window() {
 
 # Waits up to $1 seconds until window $2 is named exactly $3.
 wait_title() {
-  local seconds=$1 id=$2 want=$3
-  for _ in $(seq $((seconds * 10))); do
-    [ "$(xdotool getwindowname "$id" 2>/dev/null || true)" = "$want" ] && return 0
+  for _ in $(seq $(($1 * 10))); do
+    [ "$(xdotool getwindowname "$2" 2>/dev/null)" = "$3" ] && return 0
     sleep 0.1
   done
-  fail "title is \"$(xdotool getwindowname "$id" 2>/dev/null || true)\", expected \"$want\""
+  fail "title is \"$(xdotool getwindowname "$2" 2>/dev/null)\", expected \"$3\""
 }
 
-# The Windows form of a unix path (Wine maps / to Z:).
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+# Focuses window $1 and types the keys or, with "type", the text that follow.
+keys() {
+  xdotool windowfocus "$1" 2>/dev/null || true
+  sleep 0.5
+  if [ "$2" = type ]; then xdotool type --delay 20 "$3"; else shift; xdotool key "$@"; fi
+}
 
 "$here/../../scripts/wine-prefix.sh" "$prefix" x11
-
 rm -rf "$work"
 mkdir -p "$work"
 python3 "$tools" make-bitmap "$work/peaks.bmp"
-picture=$(winpath "$work/peaks.bmp")
-spectrum=$(winpath "$work/peaks.dx")
+# The Windows paths that Wine gives the unix ones.
+picture=$(printf 'Z:%s' "$work/peaks.bmp" | tr / '\\')
+spectrum=$(printf 'Z:%s' "$work/peaks.dx" | tr / '\\')
 
 # A free display of our own.
-fdfile="$work/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$fdfile" >/dev/null 2>&1 &
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
-[ -s "$fdfile" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -1 "$fdfile")"
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -1 "$work/display")"
 
 # The program starts in the work folder, as if opened from there.
 (cd "$work" && exec "$wine" "$quillon" </dev/null >"$work/quillon.log" 2>&1) &
 quillon_pid=$!
-
 main=$(wait_window 60 '^Quillon - \(Untitled\)$') || fail "the main window did not appear"
-xdotool windowfocus "$main" 2>/dev/null || true
 
 # F5, the path typed into the Open dialog, Enter.
-xdotool key F5
+keys "$main" F5
 open=$(wait_window 30 '^Open$') || fail "F5 opened no Open dialog"
-xdotool windowfocus "$open" 2>/dev/null || true
-sleep 0.5
-xdotool type --delay 20 "$picture"
+keys "$open" type "$picture"
 xdotool key Return
 wait_title 30 "$main" "Quillon - $picture"
 echo "e2e: title reads \"Quillon - $picture\""
@@ -105,31 +92,24 @@ read -r word left top cw ch < <("$wine" "$probe" </dev/null 2>/dev/null | tr -d 
 [ "$word" = client ] || fail "unexpected probe output"
 import -window root "$work/picture.png"
 convert "$work/picture.png" -depth 8 "rgb:$work/picture.rgb"
-python3 "$tools" check-screenshot "$work/picture.rgb" 1024 768 "$left" "$top" "$cw" "$ch" || fail "screenshot check failed (see $work/picture.png)"
+python3 "$tools" check-screenshot "$work/picture.rgb" 1024 768 "$left" "$top" "$cw" "$ch" ||
+  fail "screenshot check failed (see $work/picture.png)"
 
 # F6, OK in the settings, the spectrum's path typed into the Save dialog, Enter.
-xdotool windowfocus "$main" 2>/dev/null || true
-xdotool key F6
+keys "$main" F6
 settings=$(wait_window 30 '^Define Spectrum Settings$') || fail "F6 opened no settings dialog"
-xdotool windowfocus "$settings" 2>/dev/null || true
-sleep 0.5
-import -window root "$work/settings.png"
-xdotool key Return
+keys "$settings" Return
 save=$(wait_window 30 '^Save spectrum as$') || fail "no Save dialog after OK"
-xdotool windowfocus "$save" 2>/dev/null || true
-sleep 0.5
-xdotool key Home shift+End
+keys "$save" Home shift+End
 xdotool type --delay 20 "$spectrum"
 xdotool key Return
 for _ in $(seq 300); do [ -s "$work/peaks.dx" ] && break; sleep 0.1; done
-[ -s "$work/peaks.dx" ] || fail "no spectrum was written"
 # A bitmap 300 pixels wide gives 512 points.
-python3 "$tools" check-spectrum "$work/peaks.dx" 512 || fail "the spectrum is not the picture's"
+python3 "$tools" check-spectrum "$work/peaks.dx" 512 || fail "no spectrum of the picture was written"
 wait_title 10 "$main" "Quillon - $picture"
 
 # x ends the program with exit code 0.
-xdotool windowfocus "$main" 2>/dev/null || true
-xdotool key x
+keys "$main" x
 for _ in $(seq 100); do kill -0 "$quillon_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$quillon_pid" 2>/dev/null && fail "x did not end the program"
 status=0
