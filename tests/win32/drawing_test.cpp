@@ -150,8 +150,7 @@ TEST(DrawBitmapTest, EachKindIsStretchedWholeIntoTheDisplayRectangle) {
   FreePicture();
 }
 
-constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kRed = 0xFF0000,
-                        kBackground = 0x336699;
+constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kRed = 0xFF0000, kBackground = 0x336699;
 
 // Keeps every object it creates, to ask GDI afterwards whether it still exists.
 class TrackingCanvas : public GdiCanvas {
@@ -172,26 +171,7 @@ class TrackingCanvas : public GdiCanvas {
   }
 };
 
-void ExpectNothingLeft(const TrackingCanvas& c, HDC dc, size_t atLeast) {
-  EXPECT_GE(c.created.size(), atLeast);
-  for (CanvasObject o : c.created) {
-    EXPECT_NE(o, nullptr);
-    // GDI hands out its stock null pen and null brush for a pen of the null
-    // style and a hollow brush; deleting them does nothing.
-    if (o == GetStockObject(NULL_PEN) || o == GetStockObject(NULL_BRUSH)) continue;
-    EXPECT_EQ(GetObjectType(static_cast<HGDIOBJ>(o)), 0u) << "object " << o << " was not deleted";
-  }
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), GetStockObject(BLACK_PEN));
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), GetStockObject(WHITE_BRUSH));
-}
-
-class WpgGdiTest : public ::testing::Test {
- protected:
-  void SetUp() override { FreePicture(); }
-  void TearDown() override { FreePicture(); }
-};
-
-TEST_F(WpgGdiTest, FillStylesPolygonsAndArcsLookAsTheRecordsSay) {
+TEST(WpgGdiTest, FillsOutlinesAndArcsAreDrawnAsRecordedAndNoCreatedObjectOutlivesThePlayback) {
   // A pentagram around WPG (250, 250): with the alternate rule its centre stays empty.
   std::vector<std::pair<int, int>> star;
   for (int k = 0; k < 5; ++k) {
@@ -199,6 +179,7 @@ TEST_F(WpgGdiTest, FillStylesPolygonsAndArcsLookAsTheRecordsSay) {
     star.push_back({static_cast<int>(std::lround(250 + 200 * std::cos(a))),
                     static_cast<int>(std::lround(250 + 200 * std::sin(a)))});
   }
+  FreePicture();
   WpgWriter w;
   w.Fill(1, 12).Poly16(8, star).Ellipse(700, 250, 100, 100, 0, 45, 135);
   w.Poly32(8, {{20, 20}, {60, 20}, {40, 60}}).Pen(1, 200).Line(20, 480, 980, 480).Pen(1, 0);
@@ -211,27 +192,31 @@ TEST_F(WpgGdiTest, FillStylesPolygonsAndArcsLookAsTheRecordsSay) {
   Surface s(1000, 1000, kBackground);
   TrackingCanvas c(s.dc());
   PlayWpg(c, 1.0, -1.0, 0, 1000);  // WPG (x, y) on client (x, 1000 - y)
+  FreePicture();
   // Two objects of the set-up, one for each of nine attribute records, two regions.
-  ExpectNothingLeft(c, s.dc(), 13);
+  EXPECT_GE(c.created.size(), 13u);
+  for (CanvasObject o : c.created) {
+    // GDI hands out its stock null pen and null brush for a pen of the null
+    // style and a hollow brush; deleting them does nothing.
+    if (o == GetStockObject(NULL_PEN) || o == GetStockObject(NULL_BRUSH)) continue;
+    EXPECT_EQ(GetObjectType(static_cast<HGDIOBJ>(o)), 0u) << "object " << o << " was not deleted";
+  }
+  EXPECT_EQ(GetCurrentObject(s.dc(), OBJ_PEN), GetStockObject(BLACK_PEN));
+  EXPECT_EQ(GetCurrentObject(s.dc(), OBJ_BRUSH), GetStockObject(WHITE_BRUSH));
 
-  EXPECT_EQ(s.At(100, 250), kRed);
-  EXPECT_EQ(s.At(50, 250), kBlack);
-  EXPECT_EQ(s.At(300, 250), kBackground);
-  EXPECT_EQ(s.At(250, 250), kBlack);
-  EXPECT_EQ(s.At(500, 250), kWhite);
-  EXPECT_EQ(s.At(700, 250), kWhite);
-  EXPECT_EQ(s.At(900, 250), kRed);
-  EXPECT_EQ(s.At(852, 250), kRed);
-  EXPECT_FALSE(s.Near(851, 250, kBlack));
-
-  EXPECT_EQ(s.At(250, 750), kBackground);  // the centre pentagon
-  EXPECT_EQ(s.At(250, 600), kRed);         // inside the top spike
+  // The ellipses; the pentagram's centre and a spike; the arc's sides, bottom and inside.
+  const struct {
+    int x, y;
+    std::uint32_t colour;
+  } pixels[] = {{100, 250, kRed},        {50, 250, kBlack},       {300, 250, kBackground}, {250, 250, kBlack},
+                {500, 250, kWhite},      {700, 250, kWhite},      {900, 250, kRed},        {852, 250, kRed},
+                {250, 750, kBackground}, {250, 600, kRed},        {800, 750, kBackground}, {600, 750, kBackground},
+                {700, 849, kBackground}, {700, 700, kBackground}};
+  for (const auto& p : pixels) EXPECT_EQ(s.At(p.x, p.y), p.colour) << p.x << "," << p.y;
+  EXPECT_FALSE(s.Near(851, 250, kBlack)) << "no outline";
   // The outline is closed: the edge from the first vertex to the second is drawn.
   EXPECT_TRUE(s.Near((star[0].first + star[1].first) / 2, 1000 - (star[0].second + star[1].second) / 2, kBlack));
-  // The arc from 45 to 135 degrees: the top of the circle only, its inside unfilled.
-  EXPECT_TRUE(s.Near(700, 651, kBlack));
-  for (const auto& p : {std::pair<int, int>{800, 750}, {600, 750}, {700, 849}, {700, 700}})
-    EXPECT_EQ(s.At(p.first, p.second), kBackground) << p.first << "," << p.second;
+  EXPECT_TRUE(s.Near(700, 651, kBlack)) << "the arc from 45 to 135 degrees";
 }
 
 }  // namespace

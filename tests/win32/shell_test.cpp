@@ -1,6 +1,6 @@
 // The main window and its commands: the message table, titles, layout on
-// resize, the file-change check, Retrieve, Close, Create spectrum, Help,
-// About, the Open dialog's remembered folder, the accelerators and start-up.
+// resize, the file-change check, Retrieve, Close, Create spectrum, Help, the
+// Open dialog's remembered folder, start-up, the menu and the accelerators.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -134,19 +134,6 @@ TEST_F(ShellTest, MessageTableRoutesCommands100To200AndHandlesWithZero) {
   EXPECT_EQ(SendMessageA(window_, WM_GETTEXTLENGTH, 0, 0), 20) << "Quillon - (Untitled)";
 }
 
-TEST_F(ShellTest, TitlesBeforeAndAfterALoadAndWhenMinimised) {
-  EXPECT_EQ(Title(), "Quillon - (Untitled)");
-  const std::string path = folder_.File("h1.proton.bmp");
-  Load(path, Bitmap24(8, 8, {{1, 1}}));
-  EXPECT_EQ(Title(), "Quillon - " + path);
-  ShowWindow(window_, SW_MINIMIZE);
-  SendMessageA(window_, WM_ACTIVATE, WA_ACTIVE, 0);
-  EXPECT_EQ(Title(), "Quillon h1.proton");
-  ShowWindow(window_, SW_RESTORE);
-  SendMessageA(window_, WM_ACTIVATE, WA_INACTIVE, 0);
-  EXPECT_EQ(Title(), "Quillon - " + path);
-}
-
 TEST_F(ShellTest, ResizingLaysABitmapOutAgainButNotADrawing) {
   Load(folder_.File("a.bmp"), Bitmap24(8, 8, {{1, 1}}));
   SetWindowPos(window_, nullptr, 0, 0, 500, 420, SWP_NOMOVE | SWP_NOZORDER);
@@ -198,7 +185,8 @@ TEST_F(ShellTest, TheFocusRereadsAChangedBitmapForgetsADeletedOneAndEmptiesABrok
   EXPECT_EQ(Title(), "Quillon - (Untitled)");
 }
 
-TEST_F(ShellTest, RetrieveTellsDrawingsAndBitmapsByTheirFirstBytes) {
+TEST_F(ShellTest, RetrieveTellsDrawingsAndBitmapsByTheirFirstBytesAndTitlesTheWindow) {
+  EXPECT_EQ(Title(), "Quillon - (Untitled)");
   SpectrumSettings.SI = 333;
   const std::string wpg = folder_.File("drawing.bmp");  // the name does not matter
   Load(wpg, FortyByteDrawing());
@@ -209,11 +197,19 @@ TEST_F(ShellTest, RetrieveTellsDrawingsAndBitmapsByTheirFirstBytes) {
   EXPECT_EQ(SpectrumSettings.SI, 333) << "a drawing keeps SI";
   EXPECT_EQ(Title(), "Quillon - " + wpg);
 
-  Load(folder_.File("picture.wpg"), Bitmap24(20, 10, {{3, 3}}));
+  const std::string bmp = folder_.File("h1.proton.wpg");
+  Load(bmp, Bitmap24(20, 10, {{3, 3}}));
   EXPECT_EQ(WpgState, nullptr);
   EXPECT_EQ(FileBuffer, nullptr);
   EXPECT_EQ(SpectrumSettings.Mode, SOURCE_BITMAP);
   EXPECT_EQ(SpectrumSettings.SI, 32);
+  EXPECT_EQ(Title(), "Quillon - " + bmp);
+  ShowWindow(window_, SW_MINIMIZE);
+  SendMessageA(window_, WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(Title(), "Quillon h1.proton") << "the short title when minimised";
+  ShowWindow(window_, SW_RESTORE);
+  SendMessageA(window_, WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_EQ(Title(), "Quillon - " + bmp);
 }
 
 TEST_F(ShellTest, FilesNotRecognisedOrNotReadAndACancelLeaveNoPicture) {
@@ -406,8 +402,7 @@ TEST(ResourcesTest, MenuHoldsTheCommandsInOrder) {
     for (int i = 0; i < GetMenuItemCount(sub); ++i) {
       const UINT state = GetMenuState(sub, i, MF_BYPOSITION);
       GetMenuStringA(sub, i, text, sizeof text, MF_BYPOSITION);
-      const std::string enabled = state & (MF_GRAYED | MF_DISABLED | MF_CHECKED) ? " (not enabled)" : "";
-      items.push_back(state & MF_SEPARATOR ? "-" : std::to_string(GetMenuItemID(sub, i)) + " " + text + enabled);
+      items.push_back(state & MF_SEPARATOR ? "-" : std::to_string(GetMenuItemID(sub, i)) + " " + text);
     }
   }
   // 0x08 right-aligns the F1.
