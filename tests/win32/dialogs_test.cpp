@@ -128,12 +128,10 @@ TEST_F(SettingsDialogTest, ShowsTheInitialSettingsAndOkTakesTheEdits) {
   EXPECT_EQ(selected, 3);
   EXPECT_EQ(reselected, 0);
   EXPECT_EQ(OutputFormat, OUTFILE_JCAMP_DIF);
-  EXPECT_FLOAT_EQ(SpectrumSettings.SF, 400.13f);
-  EXPECT_EQ(SpectrumSettings.SI, 2048);
-  EXPECT_EQ(SpectrumSettings.F1, 3200.0f);
-  EXPECT_EQ(SpectrumSettings.F2, 200.5f);
+  std::vector<double> values;
+  for (int id : {IDC_SF, IDC_SI, IDC_F1, IDC_F2, IDC_LINE_WIDTH}) values.push_back(Field(id));
+  EXPECT_EQ(values, (std::vector<double>{400.13f, 2048, 3200, 200.5, 3}));
   EXPECT_STREQ(SpectrumSettings.Name, "C:\\s\\ethanol.dx");
-  EXPECT_EQ(SpectrumSettings.LineWidth, 3);
   // The description fields travel through unchanged.
   EXPECT_EQ(std::vector<int>({SpectrumSettings.Mode, SpectrumSettings.Width, SpectrumSettings.Height,
                               static_cast<int>(SpectrumSettings.FileTime)}),

@@ -32,7 +32,6 @@ using ::testing::HasSubstr;
 namespace {
 
 HINSTANCE Self() { return GetModuleHandleA(nullptr); }
-constexpr auto npos = std::string::npos;
 
 // A 24-bit bitmap file, white, with the listed pixels ({x, y}, y from the top) black.
 std::vector<unsigned char> Bitmap24(int width, int height, const std::vector<std::pair<int, int>>& black) {
@@ -180,7 +179,7 @@ TEST_F(ShellTest, TheFocusRereadsAChangedBitmapForgetsADeletedOneAndEmptiesABrok
   DialogDriver driver;
   Focus();
   ASSERT_EQ(driver.seen.size(), 1u);
-  EXPECT_NE(driver.seen[0].texts.find("Could not convert bitmap"), npos) << driver.seen[0].texts;
+  EXPECT_THAT(driver.seen[0].texts, HasSubstr("Could not convert bitmap"));
   EXPECT_EQ(DibInfo, nullptr);
   EXPECT_EQ(Title(), "Quillon - (Untitled)");
 }
@@ -228,17 +227,11 @@ TEST_F(ShellTest, FilesNotRecognisedOrNotReadAndACancelLeaveNoPicture) {
   for (const auto& c : cases) {
     Load(folder_.File("good.bmp"), Bitmap24(8, 8, {}));
     const std::string path = *c.name ? folder_.File(c.name) : "";
-    if (c.written) {
-      ASSERT_TRUE(WriteBytes(path, c.bytes));
-    }
+    ASSERT_TRUE(!c.written || WriteBytes(path, c.bytes));
     const auto seen = Retrieve(path);
     ASSERT_EQ(seen.size(), c.message ? 1u : 0u) << c.name;
-    if (c.message) {
-      EXPECT_NE(seen[0].texts.find(c.message), npos) << seen[0].texts;
-    }
-    EXPECT_EQ(DibInfo, nullptr) << c.name;
-    EXPECT_EQ(WpgState, nullptr) << c.name;
-    EXPECT_EQ(FileBuffer, nullptr) << c.name;
+    EXPECT_THAT(seen.empty() ? "" : seen[0].texts, HasSubstr(c.message ? c.message : "")) << c.name;
+    EXPECT_TRUE(DibInfo == nullptr && WpgState == nullptr && FileBuffer == nullptr) << c.name;
     EXPECT_EQ(SpectrumSettings.FileTime, -1) << c.name;
     EXPECT_EQ(Title(), "Quillon - (Untitled)") << c.name;
   }
