@@ -226,14 +226,9 @@ TEST_F(LoaderTest, LargeFilesAreReadWholeInChunks) {
   EXPECT_EQ(std::memcmp(DibInfo->Header, bytes.data() + 14, DibInfo->HeaderLength), 0);
 }
 
-TEST(BitmapLayoutTest, TablesBeyondTheBlockAndAbsurdColourCounts) {
-  Bytes b = Indexed(40, 4, 2, 8, 16, 16).Build();
-  unsigned char* header = b.data() + 14;
-  EXPECT_EQ(FindBitmapBits(header, 40 + 64), header + 40 + 64);
-  EXPECT_EQ(FindBitmapBits(header, 40 + 63), nullptr);
-  EXPECT_EQ(FindBitmapBits(header, 39), nullptr);
-  // 0x40000001 entries of 4 bytes wrap to 4 in 32 bits.
-  b = Indexed(40, 4, 2, 8, 2, 0x40000001u).Build();
+// 0x40000001 entries of 4 bytes would wrap to 4 in 32 bits.
+TEST(BitmapLayoutTest, AnAbsurdColourCountDoesNotWrapAround) {
+  const Bytes b = Indexed(40, 4, 2, 8, 2, 0x40000001u).Build();
   BitmapLayout layout;
   EXPECT_FALSE(DescribeBitmap(b.data() + 14, b.size() - 14, &layout));
 }

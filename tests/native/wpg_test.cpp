@@ -339,17 +339,6 @@ TEST_F(WpgTest, APaintWhileTheSpectrumIsWrittenOnlyDraws) {
   ExpectCleanCanvas(trace);
 }
 
-TEST_F(WpgTest, TraceReturnsWhetherASpectrumWasWritten) {
-  NullCanvas canvas;
-  LoadDrawing(FortyByteDrawing());
-  EXPECT_NE(TraceWpg(canvas, WpgState->XScale, WpgState->YScale, WpgState->XOffset, WpgState->YOffset), 0);
-  EXPECT_EQ(Recording, 0);
-  LoadDrawing(WpgWriter().Ellipse(1, 1, 1, 1, 0, 0, 360).End().bytes);
-  MessageCapture messages;
-  EXPECT_EQ(TraceWpg(canvas, WpgState->XScale, WpgState->YScale, WpgState->XOffset, WpgState->YOffset), 0);
-  EXPECT_EQ(messages.ids(), std::vector<int>{IDS_NO_CURVE});
-}
-
 Rect Displayed() { return {DisplayRect.left, DisplayRect.top, DisplayRect.right, DisplayRect.bottom}; }
 
 TEST_F(WpgTest, PageLayoutTruncatesAsWritten) {
