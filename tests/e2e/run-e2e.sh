@@ -88,7 +88,8 @@ echo "e2e: title reads \"Quillon - $picture\""
 
 # The picture on the screen, where the layout puts it.
 sleep 1
-read -r word left top cw ch < <("$wine" "$probe" </dev/null 2>/dev/null | tr -d '\r') || fail "the probe found no window"
+read -r word left top cw ch < <("$wine" "$probe" </dev/null 2>/dev/null | tr -d '\r') ||
+  fail "the probe found no window"
 [ "$word" = client ] || fail "unexpected probe output"
 import -window root "$work/picture.png"
 convert "$work/picture.png" -depth 8 "rgb:$work/picture.rgb"

@@ -61,7 +61,8 @@ bool ShownInvalid(HWND dialog, int id) {
   const bool red = GetTextColor(dc) == RGB(192, 0, 0);
   DeleteDC(dc);
   LOGBRUSH lb = {};
-  const bool pink = brush != nullptr && GetObjectA(brush, sizeof lb, &lb) == sizeof lb && lb.lbColor == RGB(255, 224, 224);
+  const bool pink =
+      brush != nullptr && GetObjectA(brush, sizeof lb, &lb) == sizeof lb && lb.lbColor == RGB(255, 224, 224);
   EXPECT_EQ(red, pink) << "text and background disagree";
   return red;
 }
@@ -246,11 +247,11 @@ class SaveDialogTest : public ::testing::Test {
     const std::map<std::string, int> buttons = {{"OK", IDOK}, {"Cancel", IDCANCEL}, {"Yes", IDYES}, {"No", IDNO}};
     shown_.clear();
     DialogDriver driver([&](HWND dialog, const DialogDriver::Seen& seen) {
-      char spec[MAX_PATH] = {};
+      char shownName[MAX_PATH] = {};
       const bool save = GetDlgItem(dialog, 0x47c) != nullptr || GetDlgItem(dialog, 0x480) != nullptr;
-      SendMessageA(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(spec));
+      SendMessageA(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(shownName));
       if (save) SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder_));
-      shown_.push_back(save ? "save " + std::string(spec) : "box " + seen.texts);
+      shown_.push_back(save ? "save " + std::string(shownName) : "box " + seen.texts);
       const std::string answer = shown_.size() <= answers.size() ? answers[shown_.size() - 1] : "Cancel";
       if (buttons.count(answer) != 0)
         Press(dialog, buttons.at(answer));

@@ -51,7 +51,8 @@ class Surface {
   }
   int Count(std::uint32_t colour) const {
     GdiFlush();
-    return static_cast<int>(std::count_if(bits_, bits_ + width_ * height_, [&](std::uint32_t p) { return (p & 0xFFFFFF) == colour; }));
+    const auto same = [&](std::uint32_t p) { return (p & 0xFFFFFF) == colour; };
+    return static_cast<int>(std::count_if(bits_, bits_ + width_ * height_, same));
   }
   // Whether `colour` lies within a pixel of (x, y): for points on a drawn line.
   bool Near(int x, int y, std::uint32_t colour) const {
