@@ -36,7 +36,7 @@ int ConvertBitmap(const ConvertOptions& options) {
   if (options.siGiven) SpectrumSettings.SI = chosenSI;
 
   TerminalGauge bar(stderr);
-  const bool showBar = options.progress || IsTerminal(stderr);
+  const bool showBar = IsTerminal(stderr);
   ScanGauge* previous = SetScanGauge(showBar ? &bar : nullptr);
   g_bar = &bar;
   g_next = SetMessageSink(ShowBelowBar);

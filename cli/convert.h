@@ -11,7 +11,6 @@ struct ConvertOptions {
   std::string output;
   std::string pointsOut;   // --points: also write the traced points here
   bool siGiven = false;    // --si was given (a bitmap otherwise takes its width's)
-  bool progress = false;   // show a progress bar on stderr
 };
 
 // Exit codes.
@@ -27,7 +26,8 @@ enum : int {
 // input was refused (a message has been shown).
 int ConvertPointText(const ConvertOptions& options, const std::vector<unsigned char>& data);
 int ConvertBitmap(const ConvertOptions& options);
-int ConvertDrawing(const ConvertOptions& options);
+// `image` is the whole file, already read and found to carry the WPG signature.
+int ConvertDrawing(const ConvertOptions& options, const std::vector<unsigned char>& image);
 
 // True when `data` is a point-log text: lines of two integers.
 bool LooksLikePointText(const std::vector<unsigned char>& data);

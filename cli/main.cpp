@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
   // the drawing signature first, then "BM"; point text is the converter's own.
   int result;
   if (IsWpgImage(data.data(), data.size())) {
-    result = ConvertDrawing(options);
+    result = ConvertDrawing(options, data);
   } else if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') {
     result = ConvertBitmap(options);
   } else if (LooksLikePointText(data)) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "picture/bytes.h"
 #include "platform/fileio.h"
 #include "shell/state.h"
 #include "spectrum/messages.h"
@@ -24,15 +25,6 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr double kChunk = 32768.0;
 
-std::uint32_t U32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::uint16_t U16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
 // A read that delivers fewer bytes than asked means the file changed or
 // failed under us; the zero-filled rest must not pass for picture data.
 bool ReadFully(qio::File file, unsigned char* into, std::size_t count) {
@@ -52,26 +44,26 @@ bool KnownHeaderSize(std::uint32_t size) { return size == 12 || size >= 16; }
 bool Locate(const unsigned char* block, std::size_t length, BitmapLayout* out) {
   BitmapLayout l{};
   if (length < 4) return false;
-  l.headerSize = U32(block);
+  l.headerSize = ReadLE32(block);
   if (!KnownHeaderSize(l.headerSize) || l.headerSize > length) return false;
   l.isCore = l.headerSize == 12;
   if (l.isCore) {
-    l.width = U16(block + 4);
-    l.height = U16(block + 6);
-    l.bitCount = U16(block + 10);
+    l.width = ReadLE16(block + 4);
+    l.height = ReadLE16(block + 6);
+    l.bitCount = ReadLE16(block + 10);
   } else {
-    const std::int32_t width = static_cast<std::int32_t>(U32(block + 4));
-    const std::int32_t height = static_cast<std::int32_t>(U32(block + 8));
-    l.bitCount = U16(block + 14);
+    const std::int32_t width = static_cast<std::int32_t>(ReadLE32(block + 4));
+    const std::int32_t height = static_cast<std::int32_t>(ReadLE32(block + 8));
+    l.bitCount = ReadLE16(block + 14);
     // A negative width is no picture; the platform refuses to draw it too.
     if (width < 0) return false;
     l.width = static_cast<std::uint32_t>(width);
     l.topDown = height < 0;
     l.height = l.topDown ? static_cast<std::uint32_t>(-static_cast<std::int64_t>(height))
                          : static_cast<std::uint32_t>(height);
-    if (l.headerSize >= 20) l.compression = U32(block + 16);
-    if (l.headerSize >= 24) l.imageSize = U32(block + 20);
-    if (l.headerSize >= 36) l.colorsUsed = U32(block + 32);
+    if (l.headerSize >= 20) l.compression = ReadLE32(block + 16);
+    if (l.headerSize >= 24) l.imageSize = ReadLE32(block + 20);
+    if (l.headerSize >= 36) l.colorsUsed = ReadLE32(block + 32);
   }
 
   if (l.colorsUsed != 0) {
@@ -175,7 +167,7 @@ unsigned char* ReadBitmapFile(std::size_t* length) {
     remaining -= chunk;
   }
   qio::Close(file);
-  if (!KnownHeaderSize(U32(block))) {
+  if (!KnownHeaderSize(ReadLE32(block))) {
     std::free(block);
     return nullptr;
   }

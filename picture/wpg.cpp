@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "picture/bytes.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
 #include "spectrum/settings.h"
@@ -48,10 +49,6 @@ const std::uint8_t kFillPatterns[26][8] = {
     {0xCC, 0x66, 0x33, 0x99, 0xCC, 0x66, 0x33, 0x99}, {0x44, 0x22, 0x11, 0x88, 0x44, 0x22, 0x11, 0x88},
 };
 
-std::uint16_t ReadU16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
 }  // namespace
 
 WPGSTATE* CreateWpgState() {
@@ -67,6 +64,30 @@ WPGSTATE* CreateWpgState() {
   return state;
 }
 
+bool LocateWpgRecord(const unsigned char* image, std::size_t length, std::size_t at, std::size_t* data,
+                     std::size_t* dataLength) {
+  // Every step checks the room left before it reads.
+  if (image == nullptr || at >= length || length - at < 2) return false;
+  std::size_t start = at + 2;
+  std::size_t size = image[at + 1];
+  if (size == 255) {
+    if (length - start < 2) return false;
+    const std::uint16_t w1 = ReadLE16(image + start);
+    start += 2;
+    if ((w1 & 0x8000) == 0) {
+      size = w1;
+    } else {
+      if (length - start < 2) return false;
+      size = (static_cast<std::size_t>(w1 & 0x7FFF) << 16) + ReadLE16(image + start);
+      start += 2;
+    }
+  }
+  if (size > length - start) return false;
+  *data = start;
+  *dataLength = size;
+  return true;
+}
+
 std::uint8_t ReadWpgRecord(Canvas& dc, WPGCURSOR& cursor, double xScale, double yScale,
                            std::int32_t xOffset, std::int32_t yOffset) {
   const unsigned char* const base = cursor.Data;
@@ -77,33 +98,9 @@ std::uint8_t ReadWpgRecord(Canvas& dc, WPGCURSOR& cursor, double xScale, double 
     return 0;
   }
   const std::uint8_t type = base[at];
-  // Every step checks the room left before it reads, so that a truncated
-  // record ends the playback instead of reading past the image.
-  if (end - at < 2) {
-    cursor.Position = end;
-    return type;
-  }
-  std::size_t data = at + 2;
-  std::size_t length = base[at + 1];
-  if (length == 255) {
-    if (end - data < 2) {
-      cursor.Position = end;
-      return type;
-    }
-    const std::uint16_t w1 = ReadU16(base + data);
-    data += 2;
-    if ((w1 & 0x8000) == 0) {
-      length = w1;
-    } else {
-      if (end - data < 2) {
-        cursor.Position = end;
-        return type;
-      }
-      length = (static_cast<std::size_t>(w1 & 0x7FFF) << 16) + ReadU16(base + data);
-      data += 2;
-    }
-  }
-  if (length > end - data) {
+  std::size_t data = 0, length = 0;
+  // A truncated record ends the playback instead of reading past the image.
+  if (!LocateWpgRecord(base, end, at, &data, &length)) {
     cursor.Position = end;
     return type;
   }

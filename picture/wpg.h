@@ -68,6 +68,12 @@ struct WPGCURSOR {
   bool AtEnd() const { return Position >= Length; }
 };
 
+// Where the data of the record at offset `at` of an image of `length` bytes
+// lie, by the record's short, word or long length form. False when its header
+// or its data reach past the end.
+bool LocateWpgRecord(const unsigned char* image, std::size_t length, std::size_t at, std::size_t* data,
+                     std::size_t* dataLength);
+
 // Carries out the record at the cursor, moves the cursor to the next record
 // and returns the record's type. A record whose length reaches past the end
 // of the data is not carried out and leaves the cursor at the end.

@@ -4,21 +4,16 @@
 #include <memory>
 #include <new>
 
+#include "picture/bytes.h"
 #include "picture/wpg.h"
 #include "spectrum/pointlog.h"
 #include "spectrum/settings.h"
 
 namespace {
 
-std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-
-std::int16_t I16(const unsigned char* p) { return static_cast<std::int16_t>(U16(p)); }
-
-std::int32_t I32(const unsigned char* p) {
-  const std::uint32_t u = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-  return static_cast<std::int32_t>(u);
-}
+std::uint16_t U16(const unsigned char* p) { return ReadLE16(p); }
+std::int16_t I16(const unsigned char* p) { return static_cast<std::int16_t>(ReadLE16(p)); }
+std::int32_t I32(const unsigned char* p) { return static_cast<std::int32_t>(ReadLE32(p)); }
 
 // Truncation toward zero. Values no integer type can hold (only an absurd
 // scale gives them) become 0 instead of undefined behaviour.

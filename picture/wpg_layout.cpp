@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "picture/bytes.h"
 #include "picture/wpg.h"
 #include "shell/state.h"
 #include "spectrum/messages.h"
@@ -13,42 +14,21 @@ std::int32_t Trunc32(double d) {
   return static_cast<std::int32_t>(d);
 }
 
-std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-
-std::int32_t I32(const unsigned char* p) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                   (static_cast<std::uint32_t>(p[2]) << 16) |
-                                   (static_cast<std::uint32_t>(p[3]) << 24));
-}
-
 // The page size of a start record at the head of the stream. Our own format
 // holds it as two int32 (a record of 10 bytes or more), real drawings as two
 // 16-bit words; a size of 0 or less keeps the page as it is.
 void ReadPageSize(const unsigned char* image, std::size_t length, WPGSTATE& state) {
   const std::size_t at = kWpgStreamStart;
-  if (image == nullptr || length < at + 2 || image[at] != 15) return;
-  std::size_t data = at + 2;
-  std::size_t size = image[at + 1];
-  if (size == 255) {
-    if (length - data < 2) return;
-    const std::uint16_t w1 = U16(image + data);
-    data += 2;
-    if ((w1 & 0x8000) == 0) {
-      size = w1;
-    } else {
-      if (length - data < 2) return;
-      size = (static_cast<std::size_t>(w1 & 0x7FFF) << 16) + U16(image + data);
-      data += 2;
-    }
-  }
-  if (size > length - data) return;
+  std::size_t data = 0, size = 0;
+  if (image == nullptr || length <= at || image[at] != 15 || !LocateWpgRecord(image, length, at, &data, &size))
+    return;
   std::int32_t width, height;
   if (size >= 10) {
-    width = I32(image + data + 2);
-    height = I32(image + data + 6);
+    width = static_cast<std::int32_t>(ReadLE32(image + data + 2));
+    height = static_cast<std::int32_t>(ReadLE32(image + data + 6));
   } else if (size >= 6) {
-    width = U16(image + data + 2);
-    height = U16(image + data + 4);
+    width = ReadLE16(image + data + 2);
+    height = ReadLE16(image + data + 4);
   } else {
     return;
   }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "resources/resource.h"
+#include "shell/shell_win32.h"
 #include "shell/state.h"
 #include "spectrum/messages.h"
 #include "tavnmrfiles.h"
@@ -70,12 +71,9 @@ void Command(HWND dialog, int id, int code) {
     case IDCANCEL:
       EndDialog(dialog, 0);
       break;
-    case IDC_HELP_BUTTON: {
-      char path[260];
-      CVGetFileName(AppInstance, path, CV_FILE_HELP);
-      DisplayPDFHelp(path, "ZK:CREATE");
+    case IDC_HELP_BUTTON:
+      ShowHelp(dialog, "ZK:CREATE");
       break;
-    }
     case IDC_SF:
       CVUpdateDlgFloat(dialog, id, code, &copy->SF, 0, 0.0f, 0.0f, 0, Decimals);
       break;

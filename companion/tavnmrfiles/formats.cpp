@@ -1,4 +1,3 @@
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -43,17 +42,6 @@ const char* OutfileCommandName(int index) {
 
 const char* OutfileExtension(outfile format) { return kFormats[OutfileToInt(format)].extension; }
 
-namespace {
-
-bool SameText(const std::string& a, const char* b) {
-  if (a.size() != std::strlen(b)) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-
-}  // namespace
-
 // [Output] Format= in the ini file the record names, by command-line or list
 // name; JCAMP-DX when the file, the entry or the name is missing or unknown.
 outfile GetOutputDefault(TAVHELPINFO* info) {
@@ -62,6 +50,6 @@ outfile GetOutputDefault(TAVHELPINFO* info) {
   std::string name;
   if (!tav::ReadIniValue(file.c_str(), tav::kOutputSection, tav::kFormatKey, name)) return OUTFILE_JCAMP;
   for (int i = 0; i < OUTFILE_COUNT; ++i)
-    if (SameText(name, kFormats[i].commandName) || SameText(name, kFormats[i].listName)) return kFormats[i].format;
+    if (tav::SameIniName(name, kFormats[i].commandName) || tav::SameIniName(name, kFormats[i].listName)) return kFormats[i].format;
   return OUTFILE_JCAMP;
 }

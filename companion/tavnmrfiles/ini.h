@@ -13,6 +13,9 @@ namespace tav {
 constexpr const char* kOutputSection = "Output";
 constexpr const char* kFormatKey = "Format";
 
+// Names as the ini file compares them: without regard to case.
+bool SameIniName(const std::string& a, const std::string& b);
+
 // Looks `key` up in `section` of ini text as Windows' private-profile calls
 // do: names compared without regard to case, blanks around names and values
 // dropped, one pair of quotes around a value removed, the first entry counts.

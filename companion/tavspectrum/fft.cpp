@@ -1,5 +1,7 @@
 #include "fft.h"
 
+#include "tavutils.h"
+
 #include <cmath>
 #include <utility>
 
@@ -7,13 +9,13 @@ namespace tav {
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
+// Beyond this a size need not fit a long on every platform.
+constexpr size_t kMostPoints = size_t{1} << 30;
 }
-
-bool IsPowerOfTwo(unsigned long n) { return n != 0 && (n & (n - 1)) == 0; }
 
 bool Fft(std::vector<std::complex<double>>& a, bool inverse) {
   const size_t n = a.size();
-  if (!IsPowerOfTwo(n)) return false;
+  if (n > kMostPoints || !CVIsPow2(static_cast<long>(n))) return false;
   for (size_t i = 1, j = 0; i < n; ++i) {
     size_t bit = n >> 1;
     for (; j & bit; bit >>= 1) j ^= bit;
@@ -45,7 +47,7 @@ bool Fft(std::vector<std::complex<double>>& a, bool inverse) {
 
 bool Hilbert(const std::vector<double>& x, std::vector<double>& out) {
   const size_t n = x.size();
-  if (!IsPowerOfTwo(n)) return false;
+  if (n > kMostPoints || !CVIsPow2(static_cast<long>(n))) return false;
   std::vector<std::complex<double>> a(x.begin(), x.end());
   Fft(a, false);
   // Positive frequencies turn by -90 degrees, negative ones by +90.

@@ -8,8 +8,6 @@
 
 namespace tav {
 
-bool IsPowerOfTwo(unsigned long n);
-
 // In place. Forward: X[k] = sum x[j] e^{-2 pi i jk/N}; inverse: the same with
 // e^{+...} and divided by N. False (nothing done) unless the size is a power of two.
 bool Fft(std::vector<std::complex<double>>& a, bool inverse);

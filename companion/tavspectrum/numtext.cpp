@@ -21,16 +21,19 @@ std::string Normalized(const char* text) {
   return s;
 }
 
-}  // namespace
-
-std::string ShortestFloat(float v) {
+// The fewest digits that read back to the float, in the locale's terms.
+std::string ShortestFloatText(float v) {
   char buf[40];
   for (int digits = 6; digits <= 9; ++digits) {
     std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
     if (std::strtof(buf, nullptr) == v) break;
   }
-  return Normalized(buf);
+  return buf;
 }
+
+}  // namespace
+
+std::string ShortestFloat(float v) { return Normalized(ShortestFloatText(v).c_str()); }
 
 std::string ShortestDouble(double v) {
   char buf[40];
@@ -41,14 +44,7 @@ std::string ShortestDouble(double v) {
   return Normalized(buf);
 }
 
-double TypedValue(float v) {
-  char buf[40];
-  for (int digits = 6; digits <= 9; ++digits) {
-    std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
-    if (std::strtof(buf, nullptr) == v) break;
-  }
-  return std::strtod(buf, nullptr);
-}
+double TypedValue(float v) { return std::strtod(ShortestFloatText(v).c_str(), nullptr); }
 
 std::string Format(const char* format, double v) {
   char buf[64];

@@ -4,13 +4,14 @@
 #include "axis.h"
 #include "fft.h"
 #include "tavspectrum.h"
+#include "tavutils.h"
 
 // Code 8: the imaginary part as the dispersion that belongs to the real part
 // taken as absorption. Over increasing frequency the dispersion is the
 // negative Hilbert transform of the absorption, so its sign along the sample
 // index depends on the direction of the axis.
 int Spectrum::Transform(unsigned code) {
-  if (code != 8 || si_ < 1 || !tav::IsPowerOfTwo(static_cast<unsigned long>(si_)) || !flags_[1] || !flags_[2])
+  if (code != 8 || si_ < 1 || !CVIsPow2(si_) || !flags_[1] || !flags_[2])
     return 0;
   try {
     const std::vector<double> re(real_.begin(), real_.end());

@@ -82,6 +82,18 @@ bool WithinLimits(double v, int check, double low, double high) {
   return true;
 }
 
+// On a change of the text: `store` parses it and stores the value when it is
+// good; the field is marked by the outcome.
+template <typename Store>
+int UpdateField(HWND dialog, int id, int notification, Store store) {
+  if (notification != EN_CHANGE) return 0;
+  char text[kTextSize];
+  const char* start = nullptr;
+  const bool valid = FieldText(dialog, id, text, start) && store(start);
+  MarkField(dialog, id, valid);
+  return valid ? 1 : 0;
+}
+
 }  // namespace
 
 void CVCenterDialog(TAVWINDOW dialogHandle) {
@@ -129,39 +141,30 @@ void CVSetDlgFloat(TAVWINDOW dialogHandle, int id, float value, int decimals) {
 
 int CVUpdateDlgLong(TAVWINDOW dialogHandle, int id, int notification, std::int32_t* field, int check, int low,
                     int high, int) {
-  HWND dialog = static_cast<HWND>(dialogHandle);
-  if (notification != EN_CHANGE || field == nullptr) return 0;
-  char text[kTextSize];
-  const char* start = nullptr;
-  bool valid = FieldText(dialog, id, text, start);
-  long long v = 0;
-  if (valid) {
+  if (field == nullptr) return 0;
+  return UpdateField(static_cast<HWND>(dialogHandle), id, notification, [&](const char* start) {
     char* end = nullptr;
     errno = 0;
-    v = std::strtoll(start, &end, 10);
-    valid = end != start && *end == '\0' && errno != ERANGE && v >= INT32_MIN && v <= INT32_MAX &&
-            WithinLimits(static_cast<double>(v), check, low, high);
-  }
-  if (valid) *field = static_cast<std::int32_t>(v);
-  MarkField(dialog, id, valid);
-  return valid ? 1 : 0;
+    const long long v = std::strtoll(start, &end, 10);
+    if (end == start || *end != '\0' || errno == ERANGE || v < INT32_MIN || v > INT32_MAX ||
+        !WithinLimits(static_cast<double>(v), check, low, high))
+      return false;
+    *field = static_cast<std::int32_t>(v);
+    return true;
+  });
 }
 
 int CVUpdateDlgFloat(TAVWINDOW dialogHandle, int id, int notification, float* field, int check, float low,
                      float high, int, int) {
-  HWND dialog = static_cast<HWND>(dialogHandle);
-  if (notification != EN_CHANGE || field == nullptr) return 0;
-  char text[kTextSize];
-  const char* start = nullptr;
-  bool valid = FieldText(dialog, id, text, start);
-  double v = 0;
-  if (valid) {
+  if (field == nullptr) return 0;
+  return UpdateField(static_cast<HWND>(dialogHandle), id, notification, [&](const char* start) {
     char* end = nullptr;
     errno = 0;
-    v = std::strtod(start, &end);
-    valid = end != start && *end == '\0' && std::isfinite(v) && std::fabs(v) <= FLT_MAX && WithinLimits(v, check, low, high);
-  }
-  if (valid) *field = static_cast<float>(v);
-  MarkField(dialog, id, valid);
-  return valid ? 1 : 0;
+    const double v = std::strtod(start, &end);
+    if (end == start || *end != '\0' || !std::isfinite(v) || std::fabs(v) > FLT_MAX ||
+        !WithinLimits(v, check, low, high))
+      return false;
+    *field = static_cast<float>(v);
+    return true;
+  });
 }

@@ -46,11 +46,8 @@ void Append(std::string& url, const char* text) {
 }
 
 void Complain(const char* problem, const char* document) {
-  char caption[128];
-  CVProgramCaption(GetModuleHandleA(nullptr), caption, sizeof caption);
   const std::string text = std::string(problem) + "\n" + document;
-  HWND owner = GetActiveWindow();
-  MessageBoxA(owner, text.c_str(), caption, MB_OK | MB_ICONEXCLAMATION | (owner == nullptr ? MB_TASKMODAL : 0));
+  CVMessageBox(GetModuleHandleA(nullptr), text.c_str(), MB_ICONEXCLAMATION);
 }
 
 }  // namespace

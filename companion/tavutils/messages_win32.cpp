@@ -7,9 +7,9 @@
 #include "tavutils.h"
 #include "tavutils_win32.h"
 
-namespace {
-
-bool VersionText(HINSTANCE instance, const char* field, char* out, int size) {
+bool CVVersionText(HINSTANCE instance, const char* field, char* out, int size) {
+  if (out == nullptr || size <= 0) return false;
+  out[0] = '\0';
   HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16) /* RT_VERSION */);
   if (found == nullptr) return false;
   HGLOBAL loaded = LoadResource(instance, found);
@@ -29,14 +29,6 @@ bool VersionText(HINSTANCE instance, const char* field, char* out, int size) {
     return false;
   std::snprintf(out, static_cast<size_t>(size), "%s", value);
   return out[0] != '\0';
-}
-
-}  // namespace
-
-bool CVVersionText(HINSTANCE instance, const char* field, char* out, int size) {
-  if (out == nullptr || size <= 0) return false;
-  out[0] = '\0';
-  return VersionText(instance, field, out, size);
 }
 
 void CVProgramCaption(HINSTANCE instance, char* caption, int size) {
@@ -69,14 +61,18 @@ int CVErrMess(TAVINSTANCE instance, int stringId, int secondId, int style) {
     if (m <= 0) m = std::snprintf(second, sizeof second, "Message %d", secondId);
     std::snprintf(text + n, sizeof text - static_cast<size_t>(n), "\n%s", second);
   }
-  char caption[128];
-  CVProgramCaption(module, caption, sizeof caption);
   UINT icon = MB_ICONINFORMATION;
   if (style & 4)
     icon = MB_ICONHAND;
   else if (style & 2)
     icon = MB_ICONEXCLAMATION;
+  CVMessageBox(module, text, icon);
+  return 0;
+}
+
+void CVMessageBox(HINSTANCE instance, const char* text, UINT icon) {
+  char caption[128];
+  CVProgramCaption(instance, caption, sizeof caption);
   HWND owner = GetActiveWindow();
   MessageBoxA(owner, text, caption, MB_OK | icon | (owner == nullptr ? MB_TASKMODAL : 0));
-  return 0;
 }

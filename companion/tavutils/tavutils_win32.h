@@ -16,6 +16,10 @@ CVHelpOpener CVSetHelpOpener(CVHelpOpener opener);
 // its version resource, else its file name without extension.
 void CVProgramCaption(HINSTANCE instance, char* caption, int size);
 
+// A message box with the program's caption, owned by the active window
+// (task-modal when there is none).
+void CVMessageBox(HINSTANCE instance, const char* text, UINT icon);
+
 // A string of the program's version resource (US English block), such as
 // "ProductName" or "LegalCopyright"; false, with `out` empty, when absent.
 bool CVVersionText(HINSTANCE instance, const char* field, char* out, int size);

@@ -96,7 +96,7 @@ Bytes BitmapFile(int height, int bits, int colours, const Bytes& pixels, int com
     if (!core) b.push_back(0);
   }
   Put(b, 10, static_cast<std::int32_t>(b.size()), 4);
-  b.insert(b.end(), pixels.begin(), pixels.end());
+  for (unsigned char p : pixels) b.push_back(p);
   return b;
 }
 
