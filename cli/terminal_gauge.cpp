@@ -1,5 +1,7 @@
 #include "cli/terminal_gauge.h"
 
+#include "tavutils.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -25,14 +27,14 @@ bool TerminalGauge::Open(const char*, const char* message) {
 void TerminalGauge::Send(unsigned wParam, long lParam) {
   if (!open_) return;
   switch (wParam) {
-    case 888:
+    case CV_GAUGE_BEGIN:
       percent_ = 0;
       break;
-    case 100:
+    case CV_GAUGE_PERCENT:
       percent_ = static_cast<int>((static_cast<unsigned long>(lParam) >> 16) & 0xFFFF);
       Draw(percent_);
       break;
-    case 2:
+    case CV_GAUGE_CLOSE:
       // The scan never reports its last column; once closed the work is done.
       if (shown_) {
         Draw(100);

@@ -10,6 +10,7 @@
 #include "spectrum/progress.h"
 #include "spectrum/settings.h"
 #include "spectrum/synth.h"
+#include "tavutils.h"
 
 bool IsTraceableBitCount(std::uint16_t bitCount) {
   return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24;
@@ -84,7 +85,7 @@ bool PrepareScanRows(const DIBINFO& dib, ScanRows* rows, unsigned char** decoded
 
 namespace {
 
-// Dark-pixel tests for one column: `p` is the column's pixel in the bottom row.
+// Dark-pixel tests for one column, given the row that holds its pixel.
 struct IndexPixel {
   std::ptrdiff_t offset;
   unsigned shift, mask, black;
@@ -160,8 +161,8 @@ int TraceBitmap() {
   ScanGauge* gauge = CurrentScanGauge();
   const bool open = gauge != nullptr && gauge->Open("Bitmap Conversion", "Scanning bitmap...");
   if (open) {
-    gauge->Send(888, 0);
-    gauge->Send(100, 0);
+    gauge->Send(CV_GAUGE_BEGIN, 0);
+    gauge->Send(CV_GAUGE_PERCENT, 0);
   }
   const bool window = open && gauge->HasWindow();
 
@@ -172,7 +173,7 @@ int TraceBitmap() {
     const bool found = ScanColumn(rows, x, &first, &last);
     if (window) {
       const int percent = static_cast<int>(std::int64_t{100} * x / width);
-      if (percent > gauge->CurrentPercent()) gauge->Send(100, static_cast<long>(percent) << 16);
+      if (percent > gauge->CurrentPercent()) gauge->Send(CV_GAUGE_PERCENT, static_cast<long>(percent) << 16);
     }
     if (found) WritePoint(x, LineWidthRule(first, last, lineWidth));
   }
@@ -181,7 +182,7 @@ int TraceBitmap() {
   int result = 0;
   const bool reopened = ReopenPointLog(name);
   if (reopened) result = BuildSpectrum();
-  if (window) gauge->Send(2, 0);
+  if (window) gauge->Send(CV_GAUGE_CLOSE, 0);
   if (open) gauge->Free();
   DiscardPointLog(name);
   if (!reopened) ShowMessage(IDS_LOG_UNREADABLE);
