@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "cli/convert.h"
+#include "cli/input.h"
 #include "cli/terminal_gauge.h"
 #include "picture/bitmap.h"
 #include "shell/state.h"
@@ -16,23 +17,18 @@ namespace {
 TerminalGauge* g_bar = nullptr;
 MessageSink g_next = nullptr;
 
-void ShowBelowBar(int id, int secondId, int style) {
+void ShowBelowBar(int id, int secondId, int style, const char* text) {
   if (g_bar != nullptr) g_bar->BreakLine();
-  if (g_next != nullptr) g_next(id, secondId, style);
+  if (g_next != nullptr) g_next(id, secondId, style, text);
 }
 
 }  // namespace
 
-// Loads the bitmap as the program's Retrieve does and traces it as its Create
+// Loads the bitmap read as the program's Retrieve does and traces it as its Create
 // spectrum does; the bar on stderr stands in for the gauge window.
-int ConvertBitmap(const ConvertOptions& options) {
-  if (options.input.size() >= sizeof CurrentPath) {
-    ShowMessage(IDS_CANNOT_OPEN);
-    return -1;
-  }
-  std::strcpy(CurrentPath, options.input.c_str());
+int ConvertBitmap(const ConvertOptions& options, InputImage&& image) {
   const std::int32_t chosenSI = SpectrumSettings.SI;
-  if (OpenBitmap() == 0) return -1;
+  if (OpenBitmapImage(image.data.release(), image.length) == 0) return -1;
   if (options.siGiven) SpectrumSettings.SI = chosenSI;
 
   TerminalGauge bar(stderr);

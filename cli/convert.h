@@ -3,11 +3,14 @@
 #ifndef QUILLON_CLI_CONVERT_H
 #define QUILLON_CLI_CONVERT_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 struct ConvertOptions {
+  std::vector<std::string> inputs;  // as given on the command line
   std::string input;
+  std::string formatName;  // --format, empty when not given
   std::string output;
   std::string pointsOut;   // --points: also write the traced points here
   bool siGiven = false;    // --si was given (a bitmap otherwise takes its width's)
@@ -22,14 +25,17 @@ enum : int {
   EXIT_NOT_WRITTEN = 5,
 };
 
+struct InputImage;
+
 // Each returns the result of BuildSpectrum (non-zero: written), or -1 when the
-// input was refused (a message has been shown).
-int ConvertPointText(const ConvertOptions& options, const std::vector<unsigned char>& data);
-int ConvertBitmap(const ConvertOptions& options);
-// `image` is the whole file, already read and found to carry the WPG signature.
-int ConvertDrawing(const ConvertOptions& options, const std::vector<unsigned char>& image);
+// input was refused (a message has been shown). The bitmap and the drawing
+// take over the file image read, without a copy.
+int ConvertPointText(const ConvertOptions& options, const unsigned char* data, std::size_t length);
+int ConvertBitmap(const ConvertOptions& options, InputImage&& image);
+// `image` carries the WPG signature.
+int ConvertDrawing(const ConvertOptions& options, InputImage&& image);
 
 // True when `data` is a point-log text: lines of two integers.
-bool LooksLikePointText(const std::vector<unsigned char>& data);
+bool LooksLikePointText(const unsigned char* data, std::size_t length);
 
 #endif

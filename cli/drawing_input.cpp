@@ -1,10 +1,8 @@
 // A WPG drawing traced by one recorded playback, as the program's Create
 // spectrum does it, on a canvas that draws nothing.
-#include <cstdlib>
-#include <cstring>
-#include <vector>
 
 #include "cli/convert.h"
+#include "cli/input.h"
 #include "picture/canvas.h"
 #include "picture/wpg.h"
 #include "shell/state.h"
@@ -20,16 +18,11 @@ constexpr std::int32_t kClientHeight = 600;
 
 }  // namespace
 
-int ConvertDrawing(const ConvertOptions&, const std::vector<unsigned char>& image) {
+int ConvertDrawing(const ConvertOptions&, InputImage&& image) {
   FreePicture();
   // The image becomes FileBuffer, as the Retrieve command keeps the file it read.
-  FileBuffer = static_cast<unsigned char*>(std::malloc(image.size()));
-  if (FileBuffer == nullptr) {
-    ShowMessage(IDS_NO_MEMORY);
-    return -1;
-  }
-  std::memcpy(FileBuffer, image.data(), image.size());
-  FileBufferLength = image.size();
+  FileBufferLength = image.length;
+  FileBuffer = image.data.release();
   if (CreateWpgState() == nullptr) {
     ShowMessage(IDS_NO_MEMORY);
     FreePicture();

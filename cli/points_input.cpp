@@ -16,8 +16,8 @@ struct ParsedPoint {
 };
 
 // Strict: every non-blank line holds exactly two decimal integers in int32 range.
-bool ParsePoints(const std::vector<unsigned char>& data, std::vector<ParsedPoint>* out) {
-  std::string text(data.begin(), data.end());
+bool ParsePoints(const unsigned char* data, std::size_t length, std::vector<ParsedPoint>* out) {
+  std::string text(reinterpret_cast<const char*>(data), length);
   if (text.find('\0') != std::string::npos) return false;
   size_t pos = 0;
   while (pos < text.size()) {
@@ -45,16 +45,16 @@ bool ParsePoints(const std::vector<unsigned char>& data, std::vector<ParsedPoint
 
 }  // namespace
 
-bool LooksLikePointText(const std::vector<unsigned char>& data) {
+bool LooksLikePointText(const unsigned char* data, std::size_t length) {
   std::vector<ParsedPoint> points;
-  return ParsePoints(data, &points) && !points.empty();
+  return ParsePoints(data, length, &points) && !points.empty();
 }
 
 // The points run through a real point log, exactly as a drawing's vertices do,
 // and are sorted by x like them.
-int ConvertPointText(const ConvertOptions&, const std::vector<unsigned char>& data) {
+int ConvertPointText(const ConvertOptions&, const unsigned char* data, std::size_t length) {
   std::vector<ParsedPoint> points;
-  ParsePoints(data, &points);
+  ParsePoints(data, length, &points);
   char name[qio::kPathSize];
   if (!BeginPointLog(name)) {
     ShowMessage(IDS_NO_TEMP_FILE);

@@ -50,3 +50,21 @@ function(quillon_dist target)
       VERBATIM)
   endif()
 endfunction()
+
+# Header-only libraries from Debian packages (CLI11 in /usr/include/CLI, stb in
+# /usr/include/stb). The native compiler finds them in /usr/include; the MinGW
+# compiler must not search /usr/include (glibc's headers live there), so it
+# gets a folder of its own that links to just the library's folder.
+function(quillon_debian_headers target subdir)
+  if(NOT EXISTS /usr/include/${subdir})
+    message(FATAL_ERROR "/usr/include/${subdir} is missing: run scripts/setup.sh")
+  endif()
+  if(WIN32)
+    set(staged ${CMAKE_BINARY_DIR}/debian-include)
+    file(MAKE_DIRECTORY ${staged})
+    if(NOT EXISTS ${staged}/${subdir})
+      file(CREATE_LINK /usr/include/${subdir} ${staged}/${subdir} SYMBOLIC)
+    endif()
+    target_include_directories(${target} SYSTEM PRIVATE ${staged})
+  endif()
+endfunction()

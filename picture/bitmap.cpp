@@ -14,8 +14,9 @@ DIBINFO* DibInfo = nullptr;
 
 void FreeDibInfo() {
   if (DibInfo == nullptr) return;
-  std::free(DibInfo->Header);
+  std::free(DibInfo->Block != nullptr ? DibInfo->Block : DibInfo->Header);
   DibInfo->Header = nullptr;
+  DibInfo->Block = nullptr;
   std::free(DibInfo);
   DibInfo = nullptr;
 }
@@ -188,17 +189,18 @@ void LayoutBitmap() {
   DisplayRect.right = ClientWidth - 28;
 }
 
-int FillDibInfo() {
-  if (DibInfo == nullptr) return 0;
-  std::size_t length = 0;
-  unsigned char* block = ReadBitmapFile(&length);
+namespace {
+
+// Describes the block in DibInfo, which takes it over (`owner` is the
+// allocation that holds it). False, with the block freed, when refused.
+bool TakeBitmap(unsigned char* owner, unsigned char* block, std::size_t length) {
   BitmapLayout l;
   if (block == nullptr || !DescribeBitmap(block, length, &l)) {
-    std::free(block);
-    RefuseBitmap();
-    return 0;
+    std::free(owner);
+    return false;
   }
   DIBINFO& d = *DibInfo;
+  d.Block = owner;
   d.Header = block;
   d.HeaderLength = length;
   d.IsCore = l.isCore ? 1 : 0;
@@ -219,22 +221,69 @@ int FillDibInfo() {
   d.Compression = l.compression;
   d.DataLength = static_cast<std::size_t>(l.dataLength);
   LayoutBitmap();
-  return 1;
+  return true;
 }
 
-int OpenBitmap() {
+// A fresh record for the next bitmap; the old one is gone whatever follows.
+bool NewDibInfo() {
   FreeDibInfo();
   DibInfo = static_cast<DIBINFO*>(std::calloc(1, sizeof(DIBINFO)));
-  if (DibInfo == nullptr) return 0;
-  if (FillDibInfo() == 0) {
-    std::free(DibInfo);
-    DibInfo = nullptr;
-    return 0;
-  }
+  return DibInfo != nullptr;
+}
+
+void DropDibInfo() {
+  std::free(DibInfo);
+  DibInfo = nullptr;
+}
+
+void RecordBitmapSettings() {
   SpectrumSettings.Mode = SOURCE_BITMAP;
   SpectrumSettings.Width = DibInfo->PixelWidth;
   SpectrumSettings.Height = DibInfo->PixelHeight;
   SpectrumSettings.SI = static_cast<std::int32_t>(CVNextPow2(DibInfo->PixelWidth));
+}
+
+}  // namespace
+
+int FillDibInfo() {
+  if (DibInfo == nullptr) return 0;
+  std::size_t length = 0;
+  unsigned char* block = ReadBitmapFile(&length);
+  if (!TakeBitmap(block, block, length)) {
+    RefuseBitmap();
+    return 0;
+  }
+  return 1;
+}
+
+int OpenBitmap() {
+  if (!NewDibInfo()) return 0;
+  if (FillDibInfo() == 0) {
+    DropDibInfo();
+    return 0;
+  }
+  RecordBitmapSettings();
   SpectrumSettings.FileTime = GetTimeLastModified(CurrentPath);
+  return 1;
+}
+
+int OpenBitmapImage(unsigned char* image, std::size_t length) {
+  if (!NewDibInfo()) {
+    std::free(image);
+    ShowMessage(IDS_NO_MEMORY);
+    return 0;
+  }
+  const bool isBitmap = image != nullptr && length >= kFileHeaderSize + 4 && image[0] == 'B' && image[1] == 'M' &&
+                        KnownHeaderSize(ReadLE32(image + kFileHeaderSize));
+  if (!isBitmap) {
+    std::free(image);
+    image = nullptr;
+  }
+  if (!TakeBitmap(image, isBitmap ? image + kFileHeaderSize : nullptr, isBitmap ? length - kFileHeaderSize : 0)) {
+    DropDibInfo();
+    RefuseBitmap();
+    return 0;
+  }
+  RecordBitmapSettings();
   return 1;
 }

@@ -16,6 +16,10 @@ enum : std::uint32_t {
   BITMAP_ALPHABITFIELDS = 6,
 };
 
+// The most pixels a picture may have: enough for a 20000 x 20000 scan, and
+// what a 32-bit picture of that many takes (4 GiB) still fits in memory.
+constexpr std::uint64_t kPixelBudget = std::uint64_t{1} << 30;
+
 struct DIBINFO {
   std::int32_t IsCore;          // 1 for a 12-byte core header
   std::uint16_t BitCount;       // bits per pixel
@@ -24,7 +28,7 @@ struct DIBINFO {
   std::int32_t PixelHeight;     // 0..65535, whatever the stored row order
   std::int32_t RowBytes;        // bytes per stored row, a multiple of 4
   std::int32_t PaletteEntries;  // colour-table entries
-  unsigned char* Header;        // the file from its bitmap header on; owned
+  unsigned char* Header;        // the file from its bitmap header on
   unsigned char* Bits;          // first stored pixel row, inside Header
   unsigned char* CoreColors;    // 3-byte colour entries (core header) or null
   unsigned char* QuadColors;    // 4-byte colour entries (longer header) or null
@@ -32,6 +36,7 @@ struct DIBINFO {
   std::int32_t TopDown;         // 1 when the first stored row is the top row
   std::uint32_t Compression;    // BITMAP_RGB for a core header
   std::size_t DataLength;       // bytes of pixel data from Bits on (compressed size for RLE)
+  unsigned char* Block;         // the allocation that holds Header; owned
 };
 
 extern DIBINFO* DibInfo;  // the loaded bitmap, or null
@@ -44,6 +49,13 @@ void FreeDibInfo();
 // settings. 1 when a bitmap is loaded; 0 (no bitmap) otherwise, after the
 // load-failure message unless the record itself could not be allocated.
 int OpenBitmap();
+
+// Loads a whole bitmap file image already in memory (from its "BM" on) as the
+// current bitmap, as OpenBitmap does with a file, without copying it: the
+// record takes over `image` (a std::malloc block) whether or not it is
+// accepted. FileTime is left to the caller. 1 when loaded; 0 after the
+// load-failure message.
+int OpenBitmapImage(unsigned char* image, std::size_t length);
 
 // DisplayRect for a bitmap: origin (14, 14), then the width and height that
 // the picture is stretched to, ClientWidth - 28 and ClientHeight - 28.

@@ -9,6 +9,7 @@
 #include "spectrum/messages.h"
 #include "spectrum/progress.h"
 #include "spectrum/settings.h"
+#include "tavutils_win32.h"
 #include "tavnmrfiles.h"
 
 HACCEL AccelTable = nullptr;
@@ -16,7 +17,13 @@ TAVHELPINFO IniInfo = {};
 
 namespace {
 
-void ShowProgramMessage(int id, int secondId, int style) { CVErrMess(AppInstance, id, secondId, style); }
+void ShowProgramMessage(int id, int secondId, int style, const char* text) {
+  if (text != nullptr) {
+    CVMessageBox(static_cast<HINSTANCE>(AppInstance), text, MB_ICONEXCLAMATION);
+  } else {
+    CVErrMess(AppInstance, id, secondId, style);
+  }
+}
 
 // A float that truncates toward zero to a non-zero integer; false for NaN.
 bool TruncatesToNonZero(float value) { return value >= 1.0f || value <= -1.0f; }

@@ -1,5 +1,8 @@
 #include "spectrum/messages.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 namespace {
 
 MessageSink g_sink = nullptr;
@@ -18,7 +21,18 @@ const Entry kStrings[] = {
 }  // namespace
 
 void ShowMessage(int id, int secondId, int style) {
-  if (g_sink != nullptr) g_sink(id, secondId, style);
+  if (g_sink != nullptr) g_sink(id, secondId, style, nullptr);
+}
+
+void ShowMessageF(int id, ...) {
+  const char* format = MessageText(id);
+  if (g_sink == nullptr || format == nullptr) return;
+  char text[1024];
+  va_list args;
+  va_start(args, id);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  g_sink(id, 0, 2, text);
 }
 
 MessageSink SetMessageSink(MessageSink sink) {

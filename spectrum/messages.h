@@ -21,6 +21,7 @@ enum : int {
   IDS_LOG_UNREADABLE = 312,
   IDS_NO_TEMP_FILE = 313,
   IDS_UNTRACEABLE_DEPTH = 314,
+  IDS_INPUT_TOO_LARGE = 315,
   IDS_HINT = 400,
   IDS_BUILD_DATE = 20000,
 };
@@ -29,7 +30,13 @@ enum : int {
 // utility library's: 2 for a plain message, 6 for the bitmap-load failure.
 void ShowMessage(int id, int secondId = 0, int style = 2);
 
-using MessageSink = void (*)(int id, int secondId, int style);
+// Shows string `id` used as a printf format for the values given (a message
+// that names a limit or a field), with style 2.
+void ShowMessageF(int id, ...);
+
+// `text` is the whole text to show when the message carries values; null when
+// the string table's texts of `id` and `secondId` are to be shown.
+using MessageSink = void (*)(int id, int secondId, int style, const char* text);
 // Installs where messages go; returns the previous sink. Without one they are dropped.
 MessageSink SetMessageSink(MessageSink sink);
 

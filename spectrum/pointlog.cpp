@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "spectrum/choices.h"
 #include "spectrum/settings.h"
 #include "spectrum/messages.h"
 #include "spectrum/synth.h"
@@ -11,6 +12,8 @@ bool BeginPointLog(char (&name)[qio::kPathSize]) {
   name[0] = '\0';
   PointLogFile = qio::kInvalid;
   PointCount = 0;
+  // A conversion starts with its log: what an earlier one traced is gone.
+  LastTrace = TraceRecord{};
   // Never create a file under an unset name.
   if (!qio::TempPath(dir) || !qio::TempFileName(dir, "tst", name)) return false;
   PointLogFile = qio::CreateForWrite(name);

@@ -1,5 +1,7 @@
 #include "spectrum/settings.h"
 
+#include "spectrum/choices.h"
+
 SPECTRUMSETTINGS SpectrumSettings = kInitialSettings;
 outfile OutputFormat = OUTFILE_JCAMP;
 std::int32_t Decimals = 3;
@@ -17,4 +19,5 @@ void ResetSettings() {
   PointCount = 0;
   Recording = 0;
   ReplaceExistingOutput = 0;
+  ResetChoices();
 }

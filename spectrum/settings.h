@@ -46,7 +46,8 @@ extern char LineBuffer[kLineBufferSize];
 // replace an existing output. The program leaves it 0.
 extern std::int32_t ReplaceExistingOutput;
 
-// Puts the settings and their globals back to their initial values.
+// Puts the settings and their globals back to their initial values, and the
+// choices beyond them (choices.h) too.
 void ResetSettings();
 
 #endif

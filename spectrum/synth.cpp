@@ -6,6 +6,7 @@
 #include <new>
 
 #include "shell/state.h"
+#include "spectrum/choices.h"
 #include "spectrum/messages.h"
 #include "spectrum/settings.h"
 #include "tavspectrum.h"
@@ -54,6 +55,17 @@ bool ResamplePoints(const LogPoint* points, std::int32_t count, std::int32_t si,
 
 namespace {
 
+// What was traced, for showing it and reporting it.
+void RecordTrace(const LogPoint* points, std::int32_t count) {
+  LastTrace.valid = true;
+  LastTrace.points.clear();
+  LastTrace.points.reserve(static_cast<std::size_t>(count));
+  for (std::int32_t i = 0; i < count; ++i) LastTrace.points.push_back({double(points[i].x), double(points[i].y)});
+  LastTrace.f1 = SpectrumSettings.F1;
+  LastTrace.f2 = SpectrumSettings.F2;
+  LastTrace.si = SpectrumSettings.SI;
+}
+
 // Reads the log from its start; false when a line is missing or malformed.
 bool ReadPoints(LogPoint* points, std::int32_t count) {
   if (!qio::Rewind(PointLogFile)) return false;
@@ -95,6 +107,7 @@ int Synthesize(Spectrum& spectrum, TAVHELPINFO& info) {
   if (SpectrumSettings.Mode != SOURCE_BITMAP && PointCount > 1) ExchangeSortByX(points.get(), PointCount);
 
   spectrum.Init(0, si, SpectrumSettings.SF, SpectrumSettings.F1, SpectrumSettings.F2);
+  RecordTrace(points.get(), PointCount);
   // Should rounding let sampling reach k = SI early, all SI samples are set
   // already: the spectrum is complete and is written.
   ResamplePoints(points.get(), PointCount, si, spectrum);

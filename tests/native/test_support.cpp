@@ -33,7 +33,7 @@ TempDir::~TempDir() {
 namespace {
 MessageCapture::Shown g_shown;
 MessageSink g_previous = nullptr;
-void Collect(int id, int secondId, int style) { g_shown.emplace_back(id, secondId, style); }
+void Collect(int id, int secondId, int style, const char*) { g_shown.emplace_back(id, secondId, style); }
 }  // namespace
 
 MessageCapture::MessageCapture() {

@@ -323,7 +323,7 @@ TEST_F(WpgTest, APaintWhileTheSpectrumIsWrittenOnlyDraws) {
   paint = &painted;
   seen = 0;
   SpectrumSettings.SI = 0;  // the write refuses and says so
-  const MessageSink previous = SetMessageSink([](int, int, int) {
+  const MessageSink previous = SetMessageSink([](int, int, int, const char*) {
     ++seen;
     EXPECT_NE(PointLogFile, qio::kInvalid);
     PlayLoaded(*paint);
