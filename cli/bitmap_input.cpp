@@ -5,6 +5,7 @@
 #include "cli/input.h"
 #include "cli/terminal_gauge.h"
 #include "picture/bitmap.h"
+#include "picture/formats.h"
 #include "shell/state.h"
 #include "spectrum/messages.h"
 #include "spectrum/progress.h"
@@ -24,11 +25,12 @@ void ShowBelowBar(int id, int secondId, int style, const char* text) {
 
 }  // namespace
 
-// Loads the bitmap read as the program's Retrieve does and traces it as its Create
-// spectrum does; the bar on stderr stands in for the gauge window.
+// Loads the picture read as the program's Retrieve does (a PNG, JPEG, TIFF or
+// GIF decoded into a bitmap) and traces it as its Create spectrum does; the
+// bar on stderr stands in for the gauge window.
 int ConvertBitmap(const ConvertOptions& options, InputImage&& image) {
   const std::int32_t chosenSI = SpectrumSettings.SI;
-  if (OpenBitmapImage(image.data.release(), image.length) == 0) return -1;
+  if (OpenPictureImage(image.data.release(), image.length) == 0) return -1;
   if (options.siGiven) SpectrumSettings.SI = chosenSI;
 
   TerminalGauge bar(stderr);

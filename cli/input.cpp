@@ -7,18 +7,19 @@
 #include <filesystem>
 #include <system_error>
 
+#include "picture/formats.h"
 #include "picture/wpg.h"
 
 namespace {
 
 constexpr std::size_t kFirstChunk = 64 * 1024;
 
-// What the first bytes can still become: a drawing, a bitmap, point text (or
-// a picture format the converter decodes). Anything else is refused before
-// the rest is read, so /dev/zero or a stray binary costs one chunk.
+// What the first bytes can still become: a drawing, a picture (a bitmap or
+// one to decode), point text. Anything else is refused before the rest is
+// read, so /dev/zero or a stray binary costs one chunk.
 bool MayBeInput(const unsigned char* data, std::size_t length) {
   if (IsWpgImage(data, length)) return true;
-  if (length >= 2 && data[0] == 'B' && data[1] == 'M') return true;
+  if (PictureKindOf(data, length) != PICTURE_UNKNOWN) return true;
   return length > 0 && std::memchr(data, '\0', length) == nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include "cli/convert.h"
 #include "cli/input.h"
 #include "cli/options.h"
+#include "picture/formats.h"
 #include "picture/wpg.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
@@ -128,11 +129,12 @@ int main(int argc, char** argv) {
   }
   const unsigned char* data = input.data.get();
   // The kind is decided by content as the program's Retrieve command does:
-  // the drawing signature first, then "BM"; point text is the converter's own.
+  // the drawing signature first, then the pictures' (a bitmap, or one decoded
+  // into a bitmap); point text is the converter's own.
   int result;
   if (IsWpgImage(data, input.length)) {
     result = ConvertDrawing(options, std::move(input));
-  } else if (input.length >= 2 && data[0] == 'B' && data[1] == 'M') {
+  } else if (PictureKindOf(data, input.length) != PICTURE_UNKNOWN) {
     result = ConvertBitmap(options, std::move(input));
   } else if (LooksLikePointText(data, input.length)) {
     result = ConvertPointText(options, data, input.length);
@@ -149,6 +151,8 @@ int main(int argc, char** argv) {
     case IDS_UNTRACEABLE_DEPTH:
       return EXIT_NOTHING;
     case IDS_CONVERT_BITMAP:
+    case IDS_PIXEL_BUDGET:
+    case IDS_PICTURE_UNREADABLE:
     case IDS_CANNOT_OPEN:
     case IDS_CANNOT_READ:
     case IDS_FORMAT_UNKNOWN:

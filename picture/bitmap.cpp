@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "picture/bytes.h"
+#include "picture/formats.h"
 #include "platform/fileio.h"
 #include "shell/state.h"
 #include "spectrum/messages.h"
@@ -257,6 +258,8 @@ int FillDibInfo() {
 }
 
 int OpenBitmap() {
+  // Pictures in other formats reach the loader as a bitmap decoded from them.
+  if (IsDecodedPictureFile()) return OpenDecodedPictureFile();
   if (!NewDibInfo()) return 0;
   if (FillDibInfo() == 0) {
     DropDibInfo();

@@ -48,6 +48,7 @@ void FreeDibInfo();
 // lays out DisplayRect and records Mode, Width, Height, SI and FileTime in the
 // settings. 1 when a bitmap is loaded; 0 (no bitmap) otherwise, after the
 // load-failure message unless the record itself could not be allocated.
+// PNG, JPEG, TIFF and GIF files are decoded into a bitmap (picture/formats.h).
 int OpenBitmap();
 
 // Loads a whole bitmap file image already in memory (from its "BM" on) as the

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "picture/bitmap.h"
+#include "picture/formats.h"
 #include "picture/wpg.h"
 #include "resources/resource.h"
 #include "shell/file_choice.h"
@@ -87,7 +88,8 @@ void RetrievePicture(HWND window) {
         LayoutWpgPage(FileBuffer);
         SpectrumSettings.Mode = SOURCE_WPG;
       }
-    } else if (FileBufferLength >= 2 && FileBuffer[0] == 0x42 && FileBuffer[1] == 0x4D) {
+    } else if (PictureKindOf(FileBuffer, FileBufferLength) != PICTURE_UNKNOWN) {
+      // A bitmap, or a picture that the loader decodes into one.
       ReleaseFileBuffer();
       OpenBitmap();
     } else {

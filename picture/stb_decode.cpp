@@ -1,0 +1,98 @@
+// PNG, JPEG and GIF through stb_image, compiled here once, with the other
+// formats it knows left out: they are not ours to accept, and every decoder
+// compiled in is one more that a hostile file can reach.
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "picture/formats.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_GIF
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STBI_FAILURE_USERMSG
+#define STBI_MALLOC(size) std::malloc(size)
+#define STBI_REALLOC(p, size) std::realloc(p, size)
+#define STBI_FREE(p) std::free(p)
+#include <stb/stb_image.h>
+
+namespace {
+
+// stb_image 2.27 (Debian's) fills a Huffman table from a DHT segment without
+// checking that its code counts add up to at most 256, and writes past the
+// table when they do not. So the segments are walked first, as the decoder
+// will meet them (a marker segment by its length, entropy-coded data byte by
+// byte up to the next marker), and such a file is refused unread.
+bool HuffmanTablesFit(const unsigned char* data, std::size_t length) {
+  std::size_t p = 2;  // behind the start-of-image marker
+  while (p + 4 <= length) {
+    const unsigned marker = data[p + 1];
+    // Entropy-coded bytes, stuffed zeros, fill bytes, restarts: no length.
+    if (data[p] != 0xFF || marker == 0x00 || marker == 0xFF || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      p += data[p] == 0xFF && marker != 0xFF ? 2 : 1;
+      continue;
+    }
+    if (marker == 0xD9) break;  // end of image
+    const std::size_t segment = std::size_t{data[p + 2]} << 8 | data[p + 3];
+    if (marker == 0xC4) {
+      // As the decoder reads it: tables while the length is not used up, even
+      // across its end; past the end of the file it reads zeros.
+      long remaining = static_cast<long>(segment) - 2;
+      for (std::size_t t = p + 4; remaining > 0 && t < length;) {
+        unsigned codes = 0;
+        for (std::size_t i = t + 1; i <= t + 16 && i < length; ++i) codes += data[i];
+        if (codes > 256) return false;
+        remaining -= 17 + static_cast<long>(codes);
+        t += 17 + codes;
+      }
+      // A length that the tables do not fill exactly ends the decoding here.
+      if (remaining != 0) break;
+    }
+    p += 2 + segment;
+  }
+  return true;
+}
+
+}  // namespace
+
+DecodeResult DecodeWithStb(const unsigned char* data, std::size_t length, DecodedPicture* out) {
+  if (length > static_cast<std::size_t>(INT_MAX)) {
+    out->reason = "the file is larger than its decoder reads";
+    return DECODE_FAILED;
+  }
+  const int size = static_cast<int>(length);
+  const auto failed = [out]() {
+    const char* why = stbi_failure_reason();
+    out->reason = why != nullptr ? why : "";
+    return std::strcmp(out->reason.c_str(), "Out of memory") == 0 ? DECODE_NO_MEMORY : DECODE_FAILED;
+  };
+  if (PictureKindOf(data, length) == PICTURE_JPEG && !HuffmanTablesFit(data, length)) {
+    out->reason = "Corrupt JPEG";
+    return DECODE_FAILED;
+  }
+  int width = 0, height = 0, channels = 0;
+  // The header alone gives the size, so a picture beyond the budget costs nothing.
+  if (!stbi_info_from_memory(data, size, &width, &height, &channels)) return failed();
+  out->width = static_cast<std::uint32_t>(width);
+  out->height = static_cast<std::uint32_t>(height);
+  if (!PictureSizeAllowed(out->width, out->height)) return DECODE_TOO_LARGE;
+  // Channels as stored: stb's own conversions are not needed, since alpha is
+  // laid over white when the bitmap is built.
+  unsigned char* pixels = stbi_load_from_memory(data, size, &width, &height, &channels, 0);
+  if (pixels == nullptr) return failed();
+  if (static_cast<std::uint32_t>(width) != out->width || static_cast<std::uint32_t>(height) != out->height ||
+      channels < 1 || channels > 4) {
+    std::free(pixels);
+    out->reason = "its size is stated twice, differently";
+    return DECODE_FAILED;
+  }
+  out->channels = channels;
+  out->premultiplied = false;
+  out->pixels = pixels;
+  return DECODED;
+}
