@@ -13,6 +13,7 @@ struct ConvertOptions {
   std::string formatName;  // --format, empty when not given
   std::string output;
   std::string pointsOut;   // --points: also write the traced points here
+  std::string previewOut;  // --preview: also draw what was traced into this PNG
   bool siGiven = false;    // --si was given (a bitmap otherwise takes its width's)
 };
 

@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "spectrum/choices.h"
 #include "spectrum/settings.h"
 #include "tavnmrfiles.h"
+#include "tavspectrum.h"
 
 namespace {
 
@@ -30,6 +32,9 @@ const char kUsage[] =
     "  --f2 Hz             the other frequency limit (default -25000)\n"
     "  --line-width N      stroke thickness in pixels for bitmaps (default 0)\n"
     "  --points FILE       also write the traced points to FILE\n"
+    "  --nucleus NAME      the observed nucleus: 1H, 13C, 19F, 31P, ... (default 1H)\n"
+    "  --preview FILE.png  also draw the picture with what was traced over it and\n"
+    "                      the spectrum beneath it on its ppm axis into FILE.png\n"
     "  --force             replace an existing output\n"
     "  -h, --help          show this text\n"
     "\n"
@@ -83,6 +88,10 @@ int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string
   AddValue(app, "--line-width", "needs a number of pixels from 0 to 65535",
            [&s](const std::string& t) { return ParseInt(t, 0, 65535, &s.LineWidth); });
   app.add_option("--points", options->pointsOut);
+  // What is named in the output and shown beside it.
+  AddValue(app, "--nucleus", "needs a mass number and an element symbol, such as 1H, 13C, 19F or 31P",
+           [](const std::string& t) { return IsNucleusName(t.c_str()) && (Choices.nucleus = t, true); });
+  app.add_option("--preview", options->previewOut);
   bool force = false;
   app.add_flag("--force", force);
   app.add_option("INPUT", options->inputs);

@@ -9,8 +9,8 @@
 enum ParseResult { PARSE_OK, PARSE_HELP, PARSE_USAGE };
 
 // Reads the command line into `options` and into the settings and globals it
-// sets (SpectrumSettings, ReplaceExistingOutput). On PARSE_USAGE `problem`
-// says what is wrong.
+// sets (SpectrumSettings, Choices, ReplaceExistingOutput). On PARSE_USAGE
+// `problem` says what is wrong.
 int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string* problem);
 
 // The text of --help.

@@ -57,7 +57,7 @@ struct ConversionChoices {
   TraceMode mode = TRACE_CLASSIC;
   AutoTraceOptions autoTrace;
   AxisCalibration calibration;
-  std::string nucleus = "1H";
+  std::string nucleus = "1H";       // named in every output (IsNucleusName)
 };
 
 extern ConversionChoices Choices;
@@ -81,7 +81,9 @@ struct TraceRecord {
   double stroke = 0;                 // measured stroke thickness, pixels
   std::vector<TracedPoint> points;   // as traced, in increasing x
   float f1 = 0, f2 = 0;              // Hz the spectrum was written with
+  float sf = 0;                      // MHz, the 0-ppm frequency
   std::int32_t si = 0;
+  std::vector<float> samples;        // the real part as written, from F1 on
   std::vector<std::string> warnings; // plain sentences, shown to the user
 };
 

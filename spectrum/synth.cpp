@@ -63,6 +63,7 @@ void RecordTrace(const LogPoint* points, std::int32_t count) {
   for (std::int32_t i = 0; i < count; ++i) LastTrace.points.push_back({double(points[i].x), double(points[i].y)});
   LastTrace.f1 = SpectrumSettings.F1;
   LastTrace.f2 = SpectrumSettings.F2;
+  LastTrace.sf = SpectrumSettings.SF;
   LastTrace.si = SpectrumSettings.SI;
 }
 
@@ -114,6 +115,8 @@ int Synthesize(Spectrum& spectrum, TAVHELPINFO& info) {
   spectrum.SetSpecFlag(1, 1);
   spectrum.SetSpecFlag(2, 1);
   if (CVIsPow2(spectrum.GetSI())) spectrum.Transform(8);
+  spectrum.SetNucleus(Choices.nucleus.c_str());
+  LastTrace.samples = spectrum.Real();
   return spectrum.WriteNMRSpectrum(MainWindow, SpectrumSettings.Name, OutputFormat, &info);
 }
 

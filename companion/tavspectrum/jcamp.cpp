@@ -21,7 +21,7 @@ std::string MaxText(const ScaledOrdinates& y) {
   return ShortestDouble(static_cast<double>(*std::max_element(y.ints.begin(), y.ints.end())) * y.factor);
 }
 
-void Header(OutFile& out, const Axis& axis, const std::string& title, const char* dataClass) {
+void Header(OutFile& out, const Axis& axis, const Spectrum& s, const std::string& title, const char* dataClass) {
   out.Line("##TITLE= " + OneLine(title));
   out.Line("##JCAMP-DX= 5.01");
   out.Line("##DATA TYPE= NMR SPECTRUM");
@@ -30,7 +30,7 @@ void Header(OutFile& out, const Axis& axis, const std::string& title, const char
   out.Line("##OWNER= public domain");
   // Without these two, viewers assume 400 MHz and 1H and take Hz for ppm.
   out.Line("##.OBSERVE FREQUENCY= " + ShortestDouble(axis.sf));
-  out.Line("##.OBSERVE NUCLEUS= ^1H");
+  out.Line("##.OBSERVE NUCLEUS= ^" + s.Nucleus());
 }
 
 void Table(OutFile& out, const Axis& axis, const ScaledOrdinates& y, bool compressed) {
@@ -40,7 +40,7 @@ void Table(OutFile& out, const Axis& axis, const ScaledOrdinates& y, bool compre
 
 void WriteXyData(OutFile& out, const Axis& axis, const Spectrum& s, const std::string& title, bool compressed) {
   const ScaledOrdinates y = ScaleOrdinates(s.Real());
-  Header(out, axis, title, "XYDATA");
+  Header(out, axis, s, title, "XYDATA");
   out.Line("##.SHIFT REFERENCE= (INTERNAL, TMS, 1, " + ShortestDouble(axis.Ppm(0)) + ")");
   out.Line("##XUNITS= HZ");
   out.Line("##YUNITS= ARBITRARY UNITS");
@@ -66,7 +66,7 @@ void WriteNtuples(OutFile& out, const Axis& axis, const Spectrum& s, const std::
   const size_t last = static_cast<size_t>(axis.si - 1);
   const std::string n = std::to_string(axis.si);
   const std::string form = compressed ? "ASDF" : "AFFN";
-  Header(out, axis, title, "NTUPLES");
+  Header(out, axis, s, title, "NTUPLES");
   out.Line("##NTUPLES= NMR SPECTRUM");
   out.Line("##VAR_NAME= FREQUENCY, SPECTRUM/REAL, SPECTRUM/IMAG, PAGE NUMBER");
   out.Line("##SYMBOL= X, R, I, N");

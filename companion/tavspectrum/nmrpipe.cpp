@@ -58,7 +58,10 @@ bool WriteNmrPipe(const Spectrum& s, const std::string& path, std::string& error
   h[FDDIMCOUNT] = 1;
   h[FDF3SIZE] = 1;
   h[FDF4SIZE] = 1;
-  std::memcpy(&h[FDF2LABEL], "1H\0\0\0\0\0\0", 8);
+  // Eight bytes, NUL-padded; a nucleus name takes at most six.
+  char label[8] = {};
+  s.Nucleus().copy(label, sizeof label - 1);
+  std::memcpy(&h[FDF2LABEL], label, sizeof label);
   h[FDDIMORDER1] = 2;
   h[FDDIMORDER1 + 1] = 1;
   h[FDDIMORDER1 + 2] = 3;

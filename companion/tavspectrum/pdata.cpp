@@ -87,7 +87,7 @@ bool WritePdata(const Spectrum& s, const std::string& path, const std::string& t
       {"DATE", std::to_string(static_cast<long long>(std::time(nullptr)))},
       {"DTYPA", "0"},
       {"NS", "1"},
-      {"NUC1", "<1H>"},
+      {"NUC1", "<" + s.Nucleus() + ">"},
       {"O1", FloatText(carrier)},
       {"SFO1", FloatText(sfo1)},
       {"SW", FloatText(width / sfo1)},
@@ -95,7 +95,7 @@ bool WritePdata(const Spectrum& s, const std::string& path, const std::string& t
       {"TD", std::to_string(2 * axis.si)},
   };
   const std::vector<Param> procs = {
-      {"AXNUC", "<1H>"},
+      {"AXNUC", "<" + s.Nucleus() + ">"},
       {"BYTORDP", "0"},
       {"DTYPP", "0"},
       {"FTSIZE", si},

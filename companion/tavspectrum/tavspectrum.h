@@ -3,6 +3,7 @@
 #define TAVSPECTRUM_H
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "tavnmrfiles.h"
@@ -27,6 +28,10 @@ class Spectrum {
   // Flag 2: the real part is valid; nothing is written or transformed without it.
   void SetSpecFlag(long flag, int value);
   long GetSI() const;
+  // The observed nucleus every format names ("1H" until set). Returns 1 when
+  // `name` is one (IsNucleusName); any other name is refused and the nucleus
+  // stays as it was.
+  int SetNucleus(const char* name);
   // Code 8: the imaginary part from the real part (discrete Hilbert transform),
   // for a valid frequency-domain real part of a power-of-two size. Returns 1
   // when done, 0 when refused.
@@ -45,6 +50,7 @@ class Spectrum {
   // frequency: a line at f0 has a negative imaginary part above f0.
   const std::vector<float>& Imag() const { return imag_; }
   bool HasImag() const { return hasImag_; }
+  const std::string& Nucleus() const { return nucleus_; }
   int Flag(long flag) const;
 
  private:
@@ -53,6 +59,11 @@ class Spectrum {
   std::vector<float> real_, imag_;
   bool hasImag_ = false;
   int flags_[3] = {0, 0, 0};
+  std::string nucleus_ = "1H";
 };
+
+// A nucleus as NMR names it: a mass number (1 to 299, at least the element's
+// atomic number) and an element symbol as written ("1H", "13C", "19F", "31P").
+bool IsNucleusName(const char* name);
 
 #endif
