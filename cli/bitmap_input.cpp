@@ -27,7 +27,8 @@ void ShowBelowBar(int id, int secondId, int style, const char* text) {
 
 // Loads the picture read as the program's Retrieve does (a PNG, JPEG, TIFF or
 // GIF decoded into a bitmap) and traces it as its Create spectrum does; the
-// bar on stderr stands in for the gauge window.
+// bar on stderr stands in for the gauge window. The bitmap stays loaded for
+// the preview.
 int ConvertBitmap(const ConvertOptions& options, InputImage&& image) {
   const std::int32_t chosenSI = SpectrumSettings.SI;
   if (OpenPictureImage(image.data.release(), image.length) == 0) return -1;
@@ -42,6 +43,5 @@ int ConvertBitmap(const ConvertOptions& options, InputImage&& image) {
   SetMessageSink(g_next);
   g_bar = nullptr;
   SetScanGauge(previous);
-  FreeDibInfo();
   return result;
 }

@@ -32,7 +32,8 @@ struct InputImage;
 // input was refused (a message has been shown). The bitmap and the drawing
 // take over the file image read, without a copy.
 int ConvertPointText(const ConvertOptions& options, const unsigned char* data, std::size_t length);
-// `image` is a bitmap or a picture to decode (PictureKindOf).
+// `image` is a bitmap or a picture to decode (PictureKindOf); it stays loaded
+// (DibInfo) for the preview.
 int ConvertBitmap(const ConvertOptions& options, InputImage&& image);
 // `image` carries the WPG signature.
 int ConvertDrawing(const ConvertOptions& options, InputImage&& image);

@@ -4,16 +4,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "cli/convert.h"
 #include "cli/input.h"
 #include "cli/options.h"
+#include "picture/bitmap.h"
 #include "picture/formats.h"
 #include "picture/wpg.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
+#include "spectrum/preview.h"
 #include "spectrum/settings.h"
 #include "tavnmrfiles.h"
 
@@ -77,6 +81,17 @@ std::string DefaultOutput(const std::string& input, outfile format) {
   return ext.empty() ? base : base + "." + ext;
 }
 
+// Why the preview cannot go where --preview names, or null.
+const char* PreviewProblem(const ConvertOptions& options) {
+  if (LowerExtension(options.previewOut) != "png") return "--preview writes a PNG picture: name it FILE.png";
+  std::error_code ec;
+  const std::filesystem::path preview(options.previewOut);
+  if (preview == options.output || std::filesystem::equivalent(preview, options.output, ec))
+    return "--preview must name another file than the spectrum";
+  if (std::filesystem::equivalent(preview, options.input, ec)) return "--preview must not replace the input";
+  return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,6 +121,16 @@ int main(int argc, char** argv) {
   std::strcpy(SpectrumSettings.Name, options.output.c_str());
   if (options.pointsOut.size() >= sizeof PointLogCopy) return Usage("the --points path is too long");
   std::strcpy(PointLogCopy, options.pointsOut.c_str());
+  if (!options.previewOut.empty()) {
+    const char* problem = PreviewProblem(options);
+    if (problem != nullptr) return Usage(problem);
+    // Refused before anything is written, so a run never stops half done.
+    std::error_code ec;
+    if (ReplaceExistingOutput == 0 && std::filesystem::exists(options.previewOut, ec)) {
+      ShowMessageF(IDS_PREVIEW_NOT_WRITTEN, options.previewOut.c_str(), "a file of that name exists already");
+      return EXIT_NOT_WRITTEN;
+    }
+  }
 
   InputImage input;
   switch (ReadInput(options.input, &input)) {
@@ -142,10 +167,15 @@ int main(int argc, char** argv) {
     ShowMessage(IDS_FORMAT_UNKNOWN);
     return EXIT_BAD_INPUT;
   }
-  if (result > 0) {
-    std::fprintf(stderr, "quillon-convert: wrote %s\n", SpectrumSettings.Name);
-    return EXIT_WRITTEN;
+  if (result > 0) std::fprintf(stderr, "quillon-convert: wrote %s\n", SpectrumSettings.Name);
+  // The preview shows what was traced, also when no spectrum could be made of it.
+  bool previewed = true;
+  if (!options.previewOut.empty() && result >= 0) {
+    previewed = WritePreview(options.previewOut.c_str(), ReplaceExistingOutput != 0) != 0;
+    if (previewed) std::fprintf(stderr, "quillon-convert: wrote %s\n", options.previewOut.c_str());
   }
+  FreeDibInfo();
+  if (result > 0) return previewed ? EXIT_WRITTEN : EXIT_NOT_WRITTEN;
   switch (g_lastMessage) {
     case IDS_NO_CURVE:
     case IDS_UNTRACEABLE_DEPTH:

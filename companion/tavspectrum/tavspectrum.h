@@ -62,6 +62,12 @@ class Spectrum {
   std::string nucleus_ = "1H";
 };
 
+// Writes `size` bytes as the file `name` as safely as a spectrum: into a work
+// folder beside it, renamed into place only when complete. An existing file
+// is replaced only with `replace`, a folder never. Returns 1 when written;
+// 0 with the reason in `error`, nothing left behind and an earlier file intact.
+int WriteFileSafely(const char* name, const void* data, std::size_t size, bool replace, std::string* error);
+
 // A nucleus as NMR names it: a mass number (1 to 299, at least the element's
 // atomic number) and an element symbol as written ("1H", "13C", "19F", "31P").
 bool IsNucleusName(const char* name);

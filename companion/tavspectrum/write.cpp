@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fsops.h"
+#include "outfile.h"
 #include "tavspectrum.h"
 #include "ui.h"
 #include "writers.h"
@@ -235,4 +236,28 @@ int Spectrum::WriteNMRSpectrum(TAVWINDOW owner, const char* name, outfile format
     return 0;
   }
   return 1;
+}
+
+int WriteFileSafely(const char* name, const void* data, std::size_t size, bool replace, std::string* error) {
+  using namespace tav;
+  const std::string target = name != nullptr ? name : "";
+  const PathKind existing = target.empty() ? PathKind::None : KindOf(target);
+  if (target.empty()) *error = "no name was given";
+  else if (existing == PathKind::Folder) *error = "a folder of that name exists";
+  else if (existing != PathKind::None && !replace) *error = "a file of that name exists already";
+  else error->clear();
+  if (!error->empty()) return 0;
+  std::string work;
+  if (!MakeWorkFolder(target, work)) {
+    *error = "no file can be created in its folder";
+    return 0;
+  }
+  const std::string made = work + "/new";
+  OutFile out(made);
+  out.Write(data, size);
+  bool stranded = false;
+  // Any file format installs alike: one file renamed over another.
+  const bool ok = out.Close(*error) && Install(made, target, work, existing, OUTFILE_CSV, *error, stranded);
+  RemoveTree(work);
+  return ok ? 1 : 0;
 }
