@@ -23,6 +23,10 @@
 
 namespace {
 
+std::uint32_t ReadBE32(const unsigned char* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
 // stb_image 2.27 (Debian's) fills a Huffman table from a DHT segment without
 // checking that its code counts add up to at most 256, and writes past the
 // table when they do not. So the segments are walked first, as the decoder
@@ -74,6 +78,13 @@ DecodeResult DecodeWithStb(const unsigned char* data, std::size_t length, Decode
   if (PictureKindOf(data, length) == PICTURE_JPEG && !HuffmanTablesFit(data, length)) {
     out->reason = "Corrupt JPEG";
     return DECODE_FAILED;
+  }
+  // stb refuses a PNG of more than 2^30 samples before it tells its size;
+  // the size comes from the header chunk itself, so the user hears the limit.
+  if (PictureKindOf(data, length) == PICTURE_PNG && length >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0) {
+    out->width = ReadBE32(data + 16);
+    out->height = ReadBE32(data + 20);
+    if (!PictureSizeAllowed(out->width, out->height)) return DECODE_TOO_LARGE;
   }
   int width = 0, height = 0, channels = 0;
   // The header alone gives the size, so a picture beyond the budget costs nothing.
