@@ -253,6 +253,10 @@ unsigned char* BuildBitmapImage(const DecodedPicture& picture, std::size_t* leng
     // The bottom row is stored first.
     unsigned char* row = image + offset + (height - 1 - y) * rowBytes;
     const std::size_t first = y * width;
+    if (picture.channels == 1) {
+      std::memcpy(row, picture.pixels + first, width);
+      continue;
+    }
     for (std::size_t x = 0; x < width; ++x) {
       compose.At(first + x, rgb);
       if (grey) {
