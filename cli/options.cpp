@@ -17,8 +17,9 @@ namespace {
 
 const char kUsage[] =
     "Usage: quillon-convert [options] INPUT\n"
-    "Turns a picture of a spectrum (a Windows bitmap or a WPG drawing) into a\n"
-    "spectrum file. INPUT may also be a text file of \"x y\" integer points.\n"
+    "Turns a picture of a spectrum (a Windows bitmap, a PNG, JPEG, TIFF or GIF\n"
+    "picture, or a WPG drawing) into a spectrum file. INPUT may also be a text\n"
+    "file of \"x y\" integer points.\n"
     "\n"
     "Options:\n"
     "  -o, --output PATH   the spectrum to write (default: INPUT with the\n"
@@ -35,7 +36,7 @@ const char kUsage[] =
     "  --nucleus NAME      the observed nucleus: 1H, 13C, 19F, 31P, ... (default 1H)\n"
     "  --preview FILE.png  also draw the picture with what was traced over it and\n"
     "                      the spectrum beneath it on its ppm axis into FILE.png\n"
-    "  --force             replace an existing output\n"
+    "  --force             replace an existing output and preview\n"
     "  -h, --help          show this text\n"
     "\n"
     "Exit codes: 0 written, 2 usage, 3 input unreadable or not recognised,\n"
