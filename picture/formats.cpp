@@ -39,7 +39,7 @@ constexpr std::size_t kGreyTableSize = 256 * 4;
 // The largest file a picture is read from: an uncompressed TIFF of the whole
 // pixel budget at 32 bits, and room for its directories.
 constexpr std::uint64_t kLargestFile = 4 * kPixelBudget + (std::uint64_t{1} << 20);
-constexpr std::size_t kReadChunk = std::size_t{1} << 24;
+constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 
 void PutLE16(unsigned char* p, std::uint32_t v) {
   p[0] = static_cast<unsigned char>(v);

@@ -14,7 +14,9 @@
 
 #include "picture/bitmap.h"
 #include "picture/formats.h"
+#include "shell/state.h"
 #include "spectrum/messages.h"
+#include "spectrum/settings.h"
 #include "spectrum/trace.h"
 #include "test_support.h"
 
@@ -147,6 +149,29 @@ TEST(PictureDecode, JpegHuffmanTablesOfTooManyCodesAreRefused) {
   for (int i = 0; i < 16; ++i) jpeg[dht + 5 + i] = 32;  // 512 codes
   DecodedPicture picture;
   EXPECT_EQ(DecodePicture(PICTURE_JPEG, jpeg.data(), jpeg.size(), &picture), DECODE_FAILED);
+}
+
+// The program's way in: the file CurrentPath names, as Retrieve and the
+// reload when it changes open it.
+TEST(PictureFile, OpenBitmapDecodesTheFileCurrentPathNames) {
+  ResetProgram();
+  TempDir dir;
+  const Bytes tiff = ReadPicture("ethanol_800x400_lw1_noaa_8bit.tif");
+  for (const std::size_t length : {tiff.size(), std::size_t{60}}) {
+    const std::string path = dir.file(std::to_string(length) + ".tif");
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(tiff.data()), length);
+    std::strcpy(CurrentPath, path.c_str());
+    MessageCapture messages;
+    const bool whole = length == tiff.size();
+    EXPECT_EQ(OpenBitmap(), whole ? 1 : 0) << length;
+    EXPECT_EQ(DibInfo != nullptr, whole) << length;
+    EXPECT_EQ(messages.ids(), whole ? std::vector<int>{} : std::vector<int>{IDS_PICTURE_UNREADABLE}) << length;
+  }
+  EXPECT_EQ(SpectrumSettings.Mode, SOURCE_BITMAP);
+  EXPECT_EQ(SpectrumSettings.Width, 800);
+  EXPECT_EQ(SpectrumSettings.Height, 400);
+  EXPECT_NE(SpectrumSettings.FileTime, -1);
+  ResetProgram();
 }
 
 // 2 x 2 pictures: which pixels the classic trace finds dark in the bitmap

@@ -222,7 +222,8 @@ TEST_F(ShellTest, FilesNotRecognisedOrNotReadAndACancelLeaveNoPicture) {
     std::vector<unsigned char> bytes;
     const char* message;
   } cases[] = {{"lower", true, lower, unknown}, {"one", true, {'B'}, unknown}, {"empty", true, {}, unknown},
-               {"gif", true, {'G', 'I', 'F', '8', '9', 'a'}, unknown}, {"missing", false, {}, "Cannot open file."},
+               {"gif", true, {'G', 'I', 'F', '8', '9', 'a'}, "The GIF picture could not be read"},
+               {"missing", false, {}, "Cannot open file."},
                {"", false, {}, nullptr}};
   for (const auto& c : cases) {
     Load(folder_.File("good.bmp"), Bitmap24(8, 8, {}));
