@@ -168,6 +168,8 @@ int main(int argc, char** argv) {
     return EXIT_BAD_INPUT;
   }
   if (result > 0) std::fprintf(stderr, "quillon-convert: wrote %s\n", SpectrumSettings.Name);
+  // The conversion's own last message decides its exit code, not the preview's.
+  const int conversionMessage = g_lastMessage;
   // The preview shows what was traced, also when no spectrum could be made of it.
   bool previewed = true;
   if (!options.previewOut.empty() && result >= 0) {
@@ -176,7 +178,7 @@ int main(int argc, char** argv) {
   }
   FreeDibInfo();
   if (result > 0) return previewed ? EXIT_WRITTEN : EXIT_NOT_WRITTEN;
-  switch (g_lastMessage) {
+  switch (conversionMessage) {
     case IDS_NO_CURVE:
     case IDS_UNTRACEABLE_DEPTH:
       return EXIT_NOTHING;

@@ -75,7 +75,7 @@ struct Canvas {
   // stb_easy_font lays text out as rectangles; they are filled at twice the size.
   void Text(double x, double y, const std::string& text, const unsigned char c[3]) {
     std::string t = text;
-    std::vector<float> quads(16 * 8 * (t.size() + 1));
+    std::vector<float> quads(16 * 16 * (t.size() + 1));
     unsigned char colour[4] = {c[0], c[1], c[2], 255};
     const int count = stb_easy_font_print(0, 0, &t[0], colour, quads.data(), static_cast<int>(quads.size() * 4));
     for (int q = 0; q < count; ++q) {

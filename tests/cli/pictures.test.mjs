@@ -97,6 +97,16 @@ test('the preview: written beside the spectrum, never over a file without --forc
   assert.ok(!existsSync(join(dir, 't.csv')), 'nothing is written when the preview cannot be');
   assert.equal(run([input, '-o', join(dir, 't.csv'), '--preview', preview, '--force']).code, 0);
 
+  // A picture with nothing to trace: previewed all the same, the exit code the conversion's.
+  const head = Buffer.alloc(54);
+  head.write('BM');
+  [[54, 10], [40, 14], [4, 18], [4, 22]].forEach(([v, at]) => head.writeUInt32LE(v, at));
+  head.writeUInt16LE(1, 26);
+  head.writeUInt16LE(24, 28);
+  const white = put('white.bmp', Buffer.concat([head, Buffer.alloc(48, 255)]));
+  assert.equal(run([white, '-o', `${white}.csv`, '--preview', `${white}.png`]).code, 4);
+  assert.ok(pngSize(`${white}.png`)[0] > 0);
+
   const drawing = run([join(spectra, 'ethanol_wpg_i32_polyline.wpg'), '-o', join(dir, 'd.csv'), '--preview',
     join(dir, 'd.png')]);
   assert.equal(drawing.code, 0, drawing.stderr);
