@@ -16,6 +16,7 @@
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
 #define STBI_FAILURE_USERMSG
+#define STBI_MAX_DIMENSIONS 65535  // what a bitmap can hold, for every frame as well
 #define STBI_MALLOC(size) std::malloc(size)
 #define STBI_REALLOC(p, size) std::realloc(p, size)
 #define STBI_FREE(p) std::free(p)
