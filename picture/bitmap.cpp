@@ -192,11 +192,21 @@ void LayoutBitmap() {
 namespace {
 
 // Describes the block in DibInfo, which takes it over (`owner` is the
-// allocation that holds it). False, with the block freed, when refused.
+// allocation that holds it). False, with the block freed and the user told
+// why, when refused.
 bool TakeBitmap(unsigned char* owner, unsigned char* block, std::size_t length) {
   BitmapLayout l;
   if (block == nullptr || !DescribeBitmap(block, length, &l)) {
     std::free(owner);
+    RefuseBitmap();
+    return false;
+  }
+  // A few bytes of runs can claim billions of pixels; no picture may make us
+  // work for more than the budget.
+  if (std::uint64_t{l.width} * l.height > kPixelBudget) {
+    std::free(owner);
+    ShowMessageF(IDS_PIXEL_BUDGET, static_cast<unsigned>(l.width), static_cast<unsigned>(l.height),
+                 static_cast<unsigned>(kPixelBudget / 1000000));
     return false;
   }
   DIBINFO& d = *DibInfo;
@@ -249,10 +259,7 @@ int FillDibInfo() {
   if (DibInfo == nullptr) return 0;
   std::size_t length = 0;
   unsigned char* block = ReadBitmapFile(&length);
-  if (!TakeBitmap(block, block, length)) {
-    RefuseBitmap();
-    return 0;
-  }
+  if (!TakeBitmap(block, block, length)) return 0;
   return 1;
 }
 
@@ -281,7 +288,6 @@ int OpenBitmapImage(unsigned char* image, std::size_t length) {
   }
   if (!TakeBitmap(image, isBitmap ? image + kFileHeaderSize : nullptr, isBitmap ? length - kFileHeaderSize : 0)) {
     DropDibInfo();
-    RefuseBitmap();
     return 0;
   }
   RecordBitmapSettings();

@@ -201,12 +201,15 @@ TEST_F(TraceTest, SkippedRunLengthPixelsAreNeverDark) {
 }
 
 // The runs are walked, not decoded into rows: what a few bytes claim costs
-// what they hold.
-TEST_F(TraceTest, AHugeRunLengthClaimInAFewBytesTracesWhatItHolds) {
-  Load(Compressed(8, 65535, 65535, {kWhite, kBlack}, {2, 1, 0, 1}));
+// what they hold, up to the pixel budget, beyond which nothing is done.
+TEST_F(TraceTest, RunLengthClaimsCostWhatTheirBytesHoldWithinThePixelBudget) {
   MessageCapture messages;
-  EXPECT_EQ(Trace().points, (Points{{0, 0}, {1, 0}}));
+  Load(Compressed(4, 16383, 65535, {kWhite, kBlack}, {3, 0x11, 0, 1}));
+  EXPECT_EQ(Trace().points, (Points{{0, 0}, {1, 0}, {2, 0}}));
   EXPECT_TRUE(messages.ids().empty());
+  EXPECT_EQ(OpenBytes(dir_, Compressed(8, 65535, 65535, {kWhite, kBlack}, {2, 1, 0, 1}).Build()), 0);
+  EXPECT_EQ(DibInfo, nullptr);
+  EXPECT_EQ(messages.ids(), (std::vector<int>{IDS_PIXEL_BUDGET}));
 }
 
 // The column rule, literally: every column looked at from its bottom row to
