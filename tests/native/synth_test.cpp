@@ -37,6 +37,9 @@ TEST_F(SynthTest, ResampledSamples) {
   };
   std::vector<double> ramp23;
   for (int k = 0; k < 23; ++k) ramp23.push_back(k);
+  // More text than one block of the log's writes and reads, in reverse order.
+  std::vector<std::pair<long, long>> diagonal;
+  for (long i = 29999; i >= 0; --i) diagonal.emplace_back(i, i);
   const Case cases[] = {
       {"samples at equal steps from the first point", SOURCE_NONE, 4, {{0, 0}, {100, 50}}, {0, 12.5, 25, 37.5}},
       {"drawing points are sorted", SOURCE_WPG, 4, {{100, 50}, {0, 0}}, {0, 12.5, 25, 37.5}},
@@ -51,6 +54,7 @@ TEST_F(SynthTest, ResampledSamples) {
       // last segment and the spectrum is still written.
       {"sampling that reaches SI early", SOURCE_WPG, 23, {{0, 0}, {7, 23}}, ramp23},
       // 16777217 is no float: it rounds onto its neighbour, a vertical run.
+      {"a long log", SOURCE_WPG, 4, diagonal, {0, 7499.75, 14999.5, 22499.25}},
       {"single precision", SOURCE_BITMAP, 2, {{16777216, 5}, {16777217, 9}, {16777220, 13}}, {5, 9}},
   };
   // One conversion after another in the same process, as the program runs
