@@ -138,34 +138,34 @@ unsigned char* ReadBitmapFile(std::size_t* length) {
   const qio::File file = qio::OpenForRead(CurrentPath);
   if (file == qio::kInvalid) return nullptr;
   unsigned char fileHeader[kFileHeaderSize];
-  if (!ReadFully(file, fileHeader, sizeof fileHeader) || fileHeader[0] != 'B' || fileHeader[1] != 'M') {
+  // The length as 64 bits: a 32-bit one would cut files of 2 GiB and more
+  // short, and refuse them as such.
+  std::uint64_t total = 0;
+  if (!ReadFully(file, fileHeader, sizeof fileHeader) || fileHeader[0] != 'B' || fileHeader[1] != 'M' ||
+      !qio::Size(file, &total) || total > SIZE_MAX) {
     qio::Close(file);
     return nullptr;
   }
   // Too short to hold even the header size: nothing to describe.
-  const std::int32_t total = CVFileLength(file);
-  if (total < static_cast<std::int32_t>(kFileHeaderSize + 4)) {
+  if (total < kFileHeaderSize + 4) {
     qio::Close(file);
     return nullptr;
   }
-  std::uint32_t remaining = static_cast<std::uint32_t>(total) - kFileHeaderSize;
-  const std::size_t size = remaining;
+  const std::size_t size = static_cast<std::size_t>(total - kFileHeaderSize);
   unsigned char* block = static_cast<unsigned char*>(std::calloc(size, 1));
   if (block == nullptr) {
     qio::Close(file);
     return nullptr;
   }
   std::size_t offset = 0;
-  while (remaining > 0) {
-    const std::uint16_t chunk =
-        static_cast<std::uint16_t>(static_cast<std::int32_t>(CVmin(kChunk, static_cast<double>(remaining))));
+  while (offset < size) {
+    const std::size_t chunk = static_cast<std::size_t>(CVmin(kChunk, static_cast<double>(size - offset)));
     if (!ReadFully(file, block + offset, chunk)) {
       std::free(block);
       qio::Close(file);
       return nullptr;
     }
     offset += chunk;
-    remaining -= chunk;
   }
   qio::Close(file);
   if (!KnownHeaderSize(ReadLE32(block))) {

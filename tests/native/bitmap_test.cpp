@@ -17,6 +17,7 @@
 
 #include "bitmap_files_test.h"
 #include "picture/bitmap.h"
+#include "platform/fileio.h"
 #include "shell/state.h"
 #include "spectrum/messages.h"
 #include "spectrum/settings.h"
@@ -224,6 +225,21 @@ TEST_F(LoaderTest, LargeFilesAreReadWholeInChunks) {
   ASSERT_EQ(Load(bytes), 1);
   ASSERT_EQ(DibInfo->HeaderLength, bytes.size() - 14);
   EXPECT_EQ(std::memcmp(DibInfo->Header, bytes.data() + 14, DibInfo->HeaderLength), 0);
+}
+
+// Files of 2 GiB and more have their length in 64 bits (a sparse file: no
+// disk space is taken).
+TEST(FileSizeTest, LengthsBeyond32BitsAreExact) {
+  TempDir dir;
+  const std::string path = dir.file("large.bmp");
+  WriteFile(path, {'B', 'M'});
+  const std::uint64_t size = (std::uint64_t{5} << 30) + 3;
+  fs::resize_file(fs::u8path(path), size);
+  const qio::File f = qio::OpenForRead(path.c_str());
+  std::uint64_t got = 0;
+  EXPECT_TRUE(qio::Size(f, &got));
+  qio::Close(f);
+  EXPECT_EQ(got, size);
 }
 
 // 0x40000001 entries of 4 bytes would wrap to 4 in 32 bits.
