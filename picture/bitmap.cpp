@@ -79,11 +79,14 @@ bool Locate(const unsigned char* block, std::size_t length, BitmapLayout* out) {
     l.paletteEntries = 0;
   }
 
-  // Bit-field masks follow a header too short to hold them, before the table.
+  // The masks lie from header offset 40 on, as in the longer headers; what a
+  // header between 40 and their end does not hold follows it (the alpha mask
+  // behind a 52-byte header), and a shorter header has them all behind it.
   std::uint64_t masks = 0;
   if (l.bitCount == 16 || l.bitCount == 32) {
-    if (l.compression == BITMAP_BITFIELDS && l.headerSize < 52) masks = 12;
-    if (l.compression == BITMAP_ALPHABITFIELDS && l.headerSize < 56) masks = 16;
+    const std::uint32_t count = l.compression == BITMAP_BITFIELDS ? 12 : l.compression == BITMAP_ALPHABITFIELDS ? 16 : 0;
+    if (l.headerSize < 40) masks = count;
+    else if (l.headerSize < 40 + count) masks = 40 + count - l.headerSize;
   }
   l.paletteOffset = l.headerSize + masks;
   l.bitsOffset = l.paletteOffset + l.paletteEntries * (l.isCore ? 3u : 4u);

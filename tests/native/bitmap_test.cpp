@@ -109,6 +109,10 @@ TEST_F(LoaderTest, ColourTablesAndWhereTheRowsBegin) {
        40 + 12 + 1024},
       {"alpha masks", Masked(Indexed(40, 3, 2, 32, 0), BITMAP_ALPHABITFIELDS, 16), 0, 0, 40 + 16},
       {"a long header holds its masks", Masked(Indexed(124, 3, 2, 32, 0), BITMAP_BITFIELDS, 0), 0, 0, 124},
+      {"a 52-byte header holds the colour masks", Masked(Indexed(52, 3, 2, 32, 0), BITMAP_BITFIELDS, 0), 0, 0, 52},
+      {"the alpha mask follows a 52-byte header", Masked(Indexed(52, 3, 2, 32, 0), BITMAP_ALPHABITFIELDS, 4), 0, 0,
+       52 + 4},
+      {"a 56-byte header holds all four", Masked(Indexed(56, 3, 2, 32, 0), BITMAP_ALPHABITFIELDS, 0), 0, 0, 56},
   };
   for (const Case& c : cases) {
     Bytes b = c.f.Build();
