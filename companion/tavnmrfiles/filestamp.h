@@ -15,7 +15,7 @@ namespace tav {
 // What the file system tells of a file without reading it. Times are in the
 // platform's finest unit.
 struct FileFacts {
-  std::uint64_t device = 0, file = 0;  // which file: one put in its place is another
+  std::uint64_t device = 0, file = 0;  // which file, where the platform tells it cheaply (0 otherwise)
   std::uint64_t size = 0;
   std::uint64_t written = 0;           // modification time
   std::uint64_t changed = 0;           // status change: moves with every write, also when the time is set back
