@@ -2,9 +2,14 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
 #include <random>
 #include <vector>
 
+#include "spectrum/pointlog.h"
+#include "spectrum/settings.h"
 #include "spectrum/synth.h"
 #include "tavspectrum.h"
 
@@ -32,6 +37,32 @@ void BM_SortByX(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_SortByX)->RangeMultiplier(8)->Range(4096, 1 << 20)->Complexity()->Unit(benchmark::kMillisecond);
+
+// A million vertices through the point log into a spectrum, as a drawing's
+// trace ends: the log written and read back, sorted, resampled, written.
+void BM_SynthesizeDrawing(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<LogPoint> source = RandomPoints(n);
+  for (LogPoint& q : source) q.x %= std::max(1, n / 20);
+  ResetSettings();
+  SpectrumSettings.Mode = SOURCE_WPG;
+  SpectrumSettings.SI = 16384;
+  ReplaceExistingOutput = 1;
+  const std::string out = (std::filesystem::temp_directory_path() / "quillon-synth-bench.dx").string();
+  std::snprintf(SpectrumSettings.Name, sizeof SpectrumSettings.Name, "%s", out.c_str());
+  for (auto _ : state) {
+    char name[qio::kPathSize];
+    if (!BeginPointLog(name)) {
+      state.SkipWithError("no point log");
+      break;
+    }
+    for (const LogPoint& q : source) WritePoint(q.x, q.y);
+    if (FinishPointLog(name) == 0) state.SkipWithError("no spectrum written");
+  }
+  std::filesystem::remove(out);
+  ResetSettings();
+}
+BENCHMARK(BM_SynthesizeDrawing)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_Resample(benchmark::State& state) {
   std::vector<LogPoint> p(8000);
