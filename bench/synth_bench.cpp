@@ -1,9 +1,15 @@
 // Speed of spectrum synthesis on large point sets.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
 #include <random>
 #include <vector>
 
+#include "spectrum/pointlog.h"
+#include "spectrum/settings.h"
 #include "spectrum/synth.h"
 #include "tavspectrum.h"
 
@@ -17,17 +23,46 @@ std::vector<LogPoint> RandomPoints(int n) {
   return p;
 }
 
-// The exchange sort is quadratic: this shows what a drawing of n vertices costs.
-void BM_ExchangeSort(benchmark::State& state) {
-  const std::vector<LogPoint> source = RandomPoints(static_cast<int>(state.range(0)));
+// The sort of a drawing's vertices by x: about 20 vertices share each x, in
+// runs spread over the whole log, as in a curve drawn over many times.
+void BM_SortByX(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<LogPoint> source = RandomPoints(n);
+  for (LogPoint& q : source) q.x %= std::max(1, n / 20);
   for (auto _ : state) {
     std::vector<LogPoint> p = source;
-    ExchangeSortByX(p.data(), static_cast<std::int32_t>(p.size()));
+    SortByX(p.data(), static_cast<std::int32_t>(p.size()));
     benchmark::DoNotOptimize(p.data());
   }
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_ExchangeSort)->RangeMultiplier(4)->Range(256, 16384)->Complexity();
+BENCHMARK(BM_SortByX)->RangeMultiplier(8)->Range(4096, 1 << 20)->Complexity()->Unit(benchmark::kMillisecond);
+
+// A million vertices through the point log into a spectrum, as a drawing's
+// trace ends: the log written and read back, sorted, resampled, written.
+void BM_SynthesizeDrawing(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<LogPoint> source = RandomPoints(n);
+  for (LogPoint& q : source) q.x %= std::max(1, n / 20);
+  ResetSettings();
+  SpectrumSettings.Mode = SOURCE_WPG;
+  SpectrumSettings.SI = 16384;
+  ReplaceExistingOutput = 1;
+  const std::string out = (std::filesystem::temp_directory_path() / "quillon-synth-bench.dx").string();
+  std::snprintf(SpectrumSettings.Name, sizeof SpectrumSettings.Name, "%s", out.c_str());
+  for (auto _ : state) {
+    char name[qio::kPathSize];
+    if (!BeginPointLog(name)) {
+      state.SkipWithError("no point log");
+      break;
+    }
+    for (const LogPoint& q : source) WritePoint(q.x, q.y);
+    if (FinishPointLog(name) == 0) state.SkipWithError("no spectrum written");
+  }
+  std::filesystem::remove(out);
+  ResetSettings();
+}
+BENCHMARK(BM_SynthesizeDrawing)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_Resample(benchmark::State& state) {
   std::vector<LogPoint> p(8000);

@@ -80,11 +80,14 @@ bool Locate(const unsigned char* block, std::size_t length, BitmapLayout* out) {
     l.paletteEntries = 0;
   }
 
-  // Bit-field masks follow a header too short to hold them, before the table.
+  // The masks lie from header offset 40 on, as in the longer headers; what a
+  // header between 40 and their end does not hold follows it (the alpha mask
+  // behind a 52-byte header), and a shorter header has them all behind it.
   std::uint64_t masks = 0;
   if (l.bitCount == 16 || l.bitCount == 32) {
-    if (l.compression == BITMAP_BITFIELDS && l.headerSize < 52) masks = 12;
-    if (l.compression == BITMAP_ALPHABITFIELDS && l.headerSize < 56) masks = 16;
+    const std::uint32_t count = l.compression == BITMAP_BITFIELDS ? 12 : l.compression == BITMAP_ALPHABITFIELDS ? 16 : 0;
+    if (l.headerSize < 40) masks = count;
+    else if (l.headerSize < 40 + count) masks = 40 + count - l.headerSize;
   }
   l.paletteOffset = l.headerSize + masks;
   l.bitsOffset = l.paletteOffset + l.paletteEntries * (l.isCore ? 3u : 4u);
@@ -139,34 +142,34 @@ unsigned char* ReadBitmapFile(std::size_t* length) {
   const qio::File file = qio::OpenForRead(CurrentPath);
   if (file == qio::kInvalid) return nullptr;
   unsigned char fileHeader[kFileHeaderSize];
-  if (!ReadFully(file, fileHeader, sizeof fileHeader) || fileHeader[0] != 'B' || fileHeader[1] != 'M') {
+  // The length as 64 bits: a 32-bit one would cut files of 2 GiB and more
+  // short, and refuse them as such.
+  std::uint64_t total = 0;
+  if (!ReadFully(file, fileHeader, sizeof fileHeader) || fileHeader[0] != 'B' || fileHeader[1] != 'M' ||
+      !qio::Size(file, &total) || total > SIZE_MAX) {
     qio::Close(file);
     return nullptr;
   }
   // Too short to hold even the header size: nothing to describe.
-  const std::int32_t total = CVFileLength(file);
-  if (total < static_cast<std::int32_t>(kFileHeaderSize + 4)) {
+  if (total < kFileHeaderSize + 4) {
     qio::Close(file);
     return nullptr;
   }
-  std::uint32_t remaining = static_cast<std::uint32_t>(total) - kFileHeaderSize;
-  const std::size_t size = remaining;
+  const std::size_t size = static_cast<std::size_t>(total - kFileHeaderSize);
   unsigned char* block = static_cast<unsigned char*>(std::calloc(size, 1));
   if (block == nullptr) {
     qio::Close(file);
     return nullptr;
   }
   std::size_t offset = 0;
-  while (remaining > 0) {
-    const std::uint16_t chunk =
-        static_cast<std::uint16_t>(static_cast<std::int32_t>(CVmin(kChunk, static_cast<double>(remaining))));
+  while (offset < size) {
+    const std::size_t chunk = static_cast<std::size_t>(CVmin(kChunk, static_cast<double>(size - offset)));
     if (!ReadFully(file, block + offset, chunk)) {
       std::free(block);
       qio::Close(file);
       return nullptr;
     }
     offset += chunk;
-    remaining -= chunk;
   }
   qio::Close(file);
   if (!KnownHeaderSize(ReadLE32(block))) {
@@ -193,11 +196,21 @@ void LayoutBitmap() {
 namespace {
 
 // Describes the block in DibInfo, which takes it over (`owner` is the
-// allocation that holds it). False, with the block freed, when refused.
+// allocation that holds it). False, with the block freed and the user told
+// why, when refused.
 bool TakeBitmap(unsigned char* owner, unsigned char* block, std::size_t length) {
   BitmapLayout l;
   if (block == nullptr || !DescribeBitmap(block, length, &l)) {
     std::free(owner);
+    RefuseBitmap();
+    return false;
+  }
+  // A few bytes of runs can claim billions of pixels; no picture may make us
+  // work for more than the budget.
+  if (std::uint64_t{l.width} * l.height > kPixelBudget) {
+    std::free(owner);
+    ShowMessageF(IDS_PIXEL_BUDGET, static_cast<unsigned>(l.width), static_cast<unsigned>(l.height),
+                 static_cast<unsigned>(kPixelBudget / 1000000));
     return false;
   }
   DIBINFO& d = *DibInfo;
@@ -250,10 +263,7 @@ int FillDibInfo() {
   if (DibInfo == nullptr) return 0;
   std::size_t length = 0;
   unsigned char* block = ReadBitmapFile(&length);
-  if (!TakeBitmap(block, block, length)) {
-    RefuseBitmap();
-    return 0;
-  }
+  if (!TakeBitmap(block, block, length)) return 0;
   return 1;
 }
 
@@ -284,7 +294,6 @@ int OpenBitmapImage(unsigned char* image, std::size_t length) {
   }
   if (!TakeBitmap(image, isBitmap ? image + kFileHeaderSize : nullptr, isBitmap ? length - kFileHeaderSize : 0)) {
     DropDibInfo();
-    RefuseBitmap();
     return 0;
   }
   RecordBitmapSettings();

@@ -47,7 +47,8 @@ void FreeDibInfo();
 // Loads the file named by CurrentPath as the current bitmap: replaces DibInfo,
 // lays out DisplayRect and records Mode, Width, Height, SI and FileTime in the
 // settings. 1 when a bitmap is loaded; 0 (no bitmap) otherwise, after the
-// load-failure message unless the record itself could not be allocated.
+// load-failure message (or the one that names the pixel budget) unless the
+// record itself could not be allocated.
 // PNG, JPEG, TIFF and GIF files are decoded into a bitmap (picture/formats.h).
 int OpenBitmap();
 
@@ -55,7 +56,7 @@ int OpenBitmap();
 // current bitmap, as OpenBitmap does with a file, without copying it: the
 // record takes over `image` (a std::malloc block) whether or not it is
 // accepted. FileTime is left to the caller. 1 when loaded; 0 after the
-// load-failure message.
+// load-failure message or the pixel budget's.
 int OpenBitmapImage(unsigned char* image, std::size_t length);
 
 // DisplayRect for a bitmap: origin (14, 14), then the width and height that
@@ -76,7 +77,7 @@ unsigned char* FindBitmapBits(unsigned char* header, std::size_t length = SIZE_M
 
 // Fills the allocated DibInfo from a fresh ReadBitmapFile and lays out
 // DisplayRect. 1 on success; 0 when DibInfo is null, and 0 after the
-// load-failure message when the file is refused.
+// load-failure message (or the pixel budget's) when the file is refused.
 int FillDibInfo();
 
 // Where the parts of a bitmap lie in its block, and whether the block holds
@@ -110,7 +111,8 @@ bool DescribeBitmap(const unsigned char* block, std::size_t length, BitmapLayout
 // has filled with the value that pixels the data leaves out should take.
 // Reads only `length` bytes of `data` and writes only inside `rows`, whatever
 // the data says. False when the data ends before its end-of-bitmap code or
-// breaks the encoding; the pixels decoded up to there are kept.
+// breaks the encoding; the pixels decoded up to there are kept. The trace
+// scan walks the same runs without rows (WalkRunLength, bitmap_rle.h).
 bool DecodeRunLength(const unsigned char* data, std::size_t length, std::uint16_t bitCount,
                      std::int32_t width, std::int32_t height, std::int32_t rowBytes,
                      unsigned char* rows);

@@ -27,6 +27,8 @@ bool Write(File f, const void* data, std::size_t size);
 // Reads up to size bytes; the count read, or -1 on failure.
 long Read(File f, void* data, std::size_t size);
 bool Rewind(File f);
+// The size of an open file, as 64 bits whatever the platform's long.
+bool Size(File f, std::uint64_t* size);
 bool Delete(const char* path);
 bool Exists(const char* path);
 

@@ -76,6 +76,13 @@ long Read(File f, void* data, std::size_t size) {
 
 bool Rewind(File f) { return ::lseek(static_cast<int>(f), 0, SEEK_SET) == 0; }
 
+bool Size(File f, std::uint64_t* size) {
+  struct stat st;
+  if (::fstat(static_cast<int>(f), &st) != 0 || st.st_size < 0) return false;
+  *size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
 bool Delete(const char* path) { return ::unlink(path) == 0; }
 
 bool Exists(const char* path) {

@@ -55,6 +55,13 @@ long Read(File f, void* data, std::size_t size) {
 
 bool Rewind(File f) { return SetFilePointer(H(f), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER; }
 
+bool Size(File f, std::uint64_t* size) {
+  LARGE_INTEGER n;
+  if (!GetFileSizeEx(H(f), &n) || n.QuadPart < 0) return false;
+  *size = static_cast<std::uint64_t>(n.QuadPart);
+  return true;
+}
+
 bool Delete(const char* path) { return DeleteFileA(path) != 0; }
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }

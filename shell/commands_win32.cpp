@@ -1,7 +1,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include <climits>
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +17,7 @@
 #include "spectrum/settings.h"
 #include "spectrum/settings_dialog_win32.h"
 #include "spectrum/trace.h"
+#include "tavnmrfiles.h"
 #include "tavutils.h"
 
 namespace {
@@ -89,9 +91,13 @@ void RetrievePicture(HWND window) {
         SpectrumSettings.Mode = SOURCE_WPG;
       }
     } else if (PictureKindOf(FileBuffer, FileBufferLength) != PICTURE_UNKNOWN) {
-      // A bitmap, or a picture that the loader decodes into one.
-      ReleaseFileBuffer();
-      OpenBitmap();
+      // A bitmap, or a picture that the loader decodes into one. The loader
+      // takes over the block just read: a large file is read once and held once.
+      unsigned char* image = FileBuffer;
+      const std::size_t length = FileBufferLength;
+      FileBuffer = nullptr;
+      FileBufferLength = 0;
+      if (OpenPictureImage(image, length) == 1) SpectrumSettings.FileTime = GetTimeLastModified(CurrentPath);
     } else {
       ReleaseFileBuffer();
       ShowMessage(IDS_FORMAT_UNKNOWN);
@@ -132,9 +138,9 @@ std::int32_t ChoosePictureFile(HWND owner) {
   return 1;
 }
 
-// The length comes from the file system as a 64-bit size: a 32-bit file
-// position would misreport files of 2 GiB and more, and read them short
-// without noticing.
+// The length comes from the file system as a 64-bit size and the file is
+// read in pieces a single read can take: a 32-bit length would misreport
+// files of 2 GiB and more.
 std::int32_t ReadPictureFile(HFILE file) {
   HANDLE handle = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(file));
   LARGE_INTEGER size;
@@ -142,23 +148,29 @@ std::int32_t ReadPictureFile(HFILE file) {
     _lclose(file);
     return 4;
   }
-  if (size.QuadPart > LONG_MAX) {
+  if (static_cast<unsigned long long>(size.QuadPart) >= SIZE_MAX) {
     _lclose(file);
     return 3;
   }
-  const long length = static_cast<long>(size.QuadPart);
+  const std::size_t length = static_cast<std::size_t>(size.QuadPart);
   // FreePicture releases it with std::free. One byte more than the file, so
   // that an empty file has a block too.
-  auto* block = static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(length) + 1, 1));
+  auto* block = static_cast<unsigned char*>(std::calloc(length + 1, 1));
   if (block == nullptr) {
     _lclose(file);
     return 3;
   }
   FileBuffer = block;
-  FileBufferLength = static_cast<std::size_t>(length);
-  const long got = _hread(file, block, length);
+  FileBufferLength = length;
+  std::size_t done = 0;
+  while (done < length) {
+    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(length - done, std::size_t{1} << 30));
+    DWORD got = 0;
+    if (!ReadFile(handle, block + done, piece, &got, nullptr) || got == 0) break;
+    done += got;
+  }
   _lclose(file);
-  if (got == length) return 0;
+  if (done == length) return 0;
   ReleaseFileBuffer();
   return 4;
 }

@@ -1,5 +1,10 @@
 #include <windows.h>
 
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+
 #include "picture/bitmap.h"
 #include "picture/wpg.h"
 #include "resources/resource.h"
@@ -27,6 +32,59 @@ void ShowProgramMessage(int id, int secondId, int style, const char* text) {
 
 // A float that truncates toward zero to a non-zero integer; false for NaN.
 bool TruncatesToNonZero(float value) { return value >= 1.0f || value <= -1.0f; }
+
+}  // namespace
+
+namespace {
+
+// A check of the contents runs beside the message loop, so that the window
+// never waits for a large file to be read; its stamp is posted back.
+constexpr UINT WM_STAMP_CHECKED = WM_APP + 1;
+std::thread g_check;
+std::atomic<bool> g_checking{false};
+WPARAM g_checkId = 0;            // of the check started last
+std::int32_t g_checkedStamp = 0; // FileTime when it started
+char g_checkedPath[260];
+
+void Reread(HWND window) {
+  OpenBitmap();
+  UpdateTitles(window);
+  InvalidateRect(window, nullptr, TRUE);
+}
+
+void StartContentCheck(HWND window) {
+  if (g_checking) return;  // the one running reports
+  if (g_check.joinable()) g_check.join();
+  g_checking = true;
+  g_checkedStamp = SpectrumSettings.FileTime;
+  std::memcpy(g_checkedPath, CurrentPath, sizeof g_checkedPath);
+  const WPARAM id = ++g_checkId;
+  const std::string path = CurrentPath;
+  g_check = std::thread([window, id, path] {
+    const std::int32_t stamp = GetTimeLastModified(path.c_str());
+    g_checking = false;
+    PostMessageA(window, WM_STAMP_CHECKED, id, stamp);
+  });
+}
+
+// The stamp a content check found, taken as CheckFileChanged takes one, if
+// the picture is still the one it was asked about.
+void StampChecked(HWND window, WPARAM id, std::int32_t stamp) {
+  if (id != g_checkId || DibInfo == nullptr || SpectrumSettings.FileTime != g_checkedStamp ||
+      std::strcmp(CurrentPath, g_checkedPath) != 0)
+    return;
+  if (stamp == -1) {
+    SpectrumSettings.FileTime = -1;
+    return;
+  }
+  if (stamp == SpectrumSettings.FileTime) return;
+  SpectrumSettings.FileTime = stamp;
+  Reread(window);
+}
+
+void EndContentCheck() {
+  if (g_check.joinable()) g_check.join();
+}
 
 }  // namespace
 
@@ -90,6 +148,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       UpdateTitles(window);
       return 0;
     case WM_DESTROY:
+      EndContentCheck();
       FreePicture();
       PostQuitMessage(0);
       return 0;
@@ -109,6 +168,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case WM_PAINT:
       PaintMainWindow(window);
+      return 0;
+    case WM_STAMP_CHECKED:
+      StampChecked(window, wParam, static_cast<std::int32_t>(lParam));
       return 0;
     case WM_COMMAND: {
       const unsigned offset = static_cast<unsigned>(LOWORD(wParam)) - 100u;
@@ -131,16 +193,25 @@ void PaintMainWindow(HWND window) {
   EndPaint(window, &ps);
 }
 
+// The file system is asked first: it answers at once whatever the file's
+// size. Only when it cannot tell are the contents read, beside the window.
 void CheckFileChanged(HWND window) {
   if (SpectrumSettings.FileTime <= 0) return;
-  const std::int32_t stamp = GetTimeLastModified(CurrentPath);
-  if (stamp == -1) {
-    SpectrumSettings.FileTime = -1;
-    return;
+  switch (CompareTimeLastModified(CurrentPath, SpectrumSettings.FileTime)) {
+    case TAV_STAMP_SAME:
+      return;
+    case TAV_STAMP_GONE:
+      SpectrumSettings.FileTime = -1;
+      return;
+    case TAV_STAMP_CHANGED:
+      // No stamp is known yet: none is held while the file is read again, so
+      // that a focus that returns meanwhile (from a message) checks nothing.
+      // A successful read takes a fresh one.
+      SpectrumSettings.FileTime = -1;
+      Reread(window);
+      return;
+    default:
+      StartContentCheck(window);
+      return;
   }
-  if (stamp == SpectrumSettings.FileTime) return;
-  SpectrumSettings.FileTime = stamp;
-  OpenBitmap();
-  UpdateTitles(window);
-  InvalidateRect(window, nullptr, TRUE);
 }

@@ -11,6 +11,8 @@
 bool BeginPointLog(char (&name)[qio::kPathSize]);
 
 // Appends one point line and counts it; does nothing while no log is open.
+// Lines are written in large pieces: the file holds them all once
+// ReopenPointLog has closed it.
 void WritePoint(long x, long y);
 
 // Closes the log and reopens it for reading (PointLogFile). False when the

@@ -1,9 +1,11 @@
 #include "spectrum/synth.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <bitset>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "shell/state.h"
 #include "spectrum/choices.h"
@@ -12,16 +14,100 @@
 #include "tavspectrum.h"
 #include "tavutils.h"
 
-void ExchangeSortByX(LogPoint* points, std::int32_t count) {
-  for (std::int32_t o = 0; o + 1 < count; ++o) {
-    for (std::int32_t j = o + 1; j < count; ++j) {
-      if (points[j].x < points[o].x) {
-        const LogPoint t = points[o];
-        points[o] = points[j];
-        points[j] = t;
-      }
-    }
+namespace {
+
+// How many of the positions marked so far lie below a position: a bit per
+// position, and a Fenwick tree over words of 64 positions, small enough to
+// stay in the cache for a million points.
+class PositionCounts {
+ public:
+  explicit PositionCounts(std::size_t n) : bits_(n / 64 + 1, 0), tree_(n / 64 + 2, 0) {}
+  void Mark(std::size_t position) {
+    bits_[position / 64] |= std::uint64_t{1} << (position % 64);
+    for (std::size_t i = position / 64 + 1; i < tree_.size(); i += i & (~i + 1)) ++tree_[i];
   }
+  std::int64_t Below(std::size_t position) const {
+    std::int64_t sum = std::bitset<64>(bits_[position / 64] & ((std::uint64_t{1} << (position % 64)) - 1)).count();
+    for (std::size_t i = position / 64; i > 0; i -= i & (~i + 1)) sum += tree_[i];
+    return sum;
+  }
+
+ private:
+  std::vector<std::uint64_t> bits_;
+  std::vector<std::int32_t> tree_;
+};
+
+// Which member of a group of equal x the exchange sort puts first, from the
+// number of points of smaller x between a member and the next (the last
+// member's: after it). The exchange sort carries the group's members as a
+// queue: each smaller point that passes moves its front to its back, and each
+// member it reaches joins at the back. Followed backwards from the queue's
+// final front, that is one step per member.
+std::size_t FrontOfGroup(const std::vector<std::int64_t>& between) {
+  const std::size_t m = between.size();
+  std::int64_t j = between[m - 1] % static_cast<std::int64_t>(m);
+  for (std::size_t k = m; k > 1; --k) {
+    if (j == static_cast<std::int64_t>(k - 1)) return k - 1;
+    j = (j + between[k - 2]) % static_cast<std::int64_t>(k - 1);
+  }
+  return 0;
+}
+
+// Sorts keys by their high 32 bits, keys of equal high halves keeping their
+// order: a radix sort in three passes of 11 bits, a pass skipped when all
+// keys share its digit (as the high digits of small coordinates do).
+void SortByHighHalf(std::vector<std::uint64_t>& keys) {
+  std::vector<std::uint64_t> other(keys.size());
+  for (unsigned shift = 32; shift < 64; shift += 11) {
+    std::vector<std::size_t> start(2049, 0);
+    for (std::uint64_t k : keys) ++start[((k >> shift) & 2047) + 1];
+    if (std::find(start.begin(), start.end(), keys.size()) != start.end()) continue;
+    for (std::size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+    for (std::uint64_t k : keys) other[start[(k >> shift) & 2047]++] = k;
+    keys.swap(other);
+  }
+}
+
+}  // namespace
+
+void SortByX(LogPoint* points, std::int32_t count) {
+  if (count < 2) return;
+  const std::size_t n = static_cast<std::size_t>(count);
+  // By x, then by log position: x in the high half, the position below it.
+  std::vector<std::uint64_t> keys(n);
+  for (std::size_t i = 0; i < n; ++i)
+    keys[i] = std::uint64_t{static_cast<std::uint32_t>(points[i].x) ^ 0x80000000u} << 32 | i;
+  SortByHighHalf(keys);
+  const auto position = [&keys](std::size_t k) { return static_cast<std::size_t>(keys[k] & 0xFFFFFFFFu); };
+
+  std::vector<LogPoint> sorted(n);
+  PositionCounts smaller(n);
+  std::int64_t marked = 0;
+  std::vector<std::int64_t> between;
+  for (std::size_t start = 0; start < n;) {
+    std::size_t end = start + 1;
+    while (end < n && keys[end] >> 32 == keys[start] >> 32) ++end;
+    std::size_t front = 0;
+    if (end - start > 1) {
+      between.clear();
+      std::int64_t below = smaller.Below(position(start));
+      for (std::size_t k = start + 1; k <= end; ++k) {
+        const std::int64_t next = k < end ? smaller.Below(position(k)) : marked;
+        between.push_back(next - below);
+        below = next;
+      }
+      front = FrontOfGroup(between);
+    }
+    std::size_t out = start;
+    sorted[out++] = points[position(start + front)];
+    for (std::size_t k = start; k < end; ++k) {
+      if (k != start + front) sorted[out++] = points[position(k)];
+      smaller.Mark(position(k));
+    }
+    marked += static_cast<std::int64_t>(end - start);
+    start = end;
+  }
+  std::copy(sorted.begin(), sorted.end(), points);
 }
 
 // Every working value is a float, rounded as it is formed, so the samples are
@@ -67,13 +153,61 @@ void RecordTrace(const LogPoint* points, std::int32_t count) {
   LastTrace.si = SpectrumSettings.SI;
 }
 
+// The log's lines as CVlgets gives them (up to and with the next line feed,
+// at most kLineBufferSize - 1 characters, into LineBuffer), read in large
+// blocks: a million points must not cost a million system calls.
+class LogLines {
+ public:
+  explicit LogLines(qio::File file) : file_(file), block_(new char[kBlock]) {}
+  bool Next() {
+    std::size_t used = 0;
+    while (used + 1 < static_cast<std::size_t>(kLineBufferSize)) {
+      if (at_ == end_ && !Fill()) break;
+      const char c = block_[at_++];
+      LineBuffer[used++] = c;
+      if (c == '\n') break;
+    }
+    LineBuffer[used] = '\0';
+    return used > 0;
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 65536;
+  bool Fill() {
+    const long got = qio::Read(file_, block_.get(), kBlock);
+    at_ = 0;
+    end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+    return end_ > 0;
+  }
+  qio::File file_;
+  std::unique_ptr<char[]> block_;
+  std::size_t at_ = 0, end_ = 0;
+};
+
+// One integer as "%ld" reads it: blanks, a sign, digits. Values beyond the
+// 64-bit range come out beyond the 32-bit range too, which is all that the
+// caller needs of them.
+bool ParseLong(const char*& p, std::int64_t* value) {
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  if (*p < '0' || *p > '9') return false;
+  std::int64_t v = 0;
+  for (; *p >= '0' && *p <= '9'; ++p)
+    if (v < INT64_MAX / 10) v = v * 10 + (*p - '0');
+  *value = negative ? -v : v;
+  return true;
+}
+
 // Reads the log from its start; false when a line is missing or malformed.
 bool ReadPoints(LogPoint* points, std::int32_t count) {
   if (!qio::Rewind(PointLogFile)) return false;
+  LogLines lines(PointLogFile);
   for (std::int32_t i = 0; i < count; ++i) {
-    if (CVlgets(LineBuffer, kLineBufferSize, PointLogFile) == nullptr) return false;
-    long x = 0, y = 0;
-    if (std::sscanf(LineBuffer, "%ld %ld\n", &x, &y) != 2) return false;
+    if (!lines.Next()) return false;
+    const char* p = LineBuffer;
+    std::int64_t x = 0, y = 0;
+    if (!ParseLong(p, &x) || !ParseLong(p, &y)) return false;
     if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX) return false;
     points[i].x = static_cast<std::int32_t>(x);
     points[i].y = static_cast<std::int32_t>(y);
@@ -105,7 +239,7 @@ int Synthesize(Spectrum& spectrum, TAVHELPINFO& info) {
     ShowMessage(IDS_LOG_UNREADABLE);
     return 0;
   }
-  if (SpectrumSettings.Mode != SOURCE_BITMAP && PointCount > 1) ExchangeSortByX(points.get(), PointCount);
+  if (SpectrumSettings.Mode != SOURCE_BITMAP && PointCount > 1) SortByX(points.get(), PointCount);
 
   spectrum.Init(0, si, SpectrumSettings.SF, SpectrumSettings.F1, SpectrumSettings.F2);
   RecordTrace(points.get(), PointCount);

@@ -15,10 +15,12 @@ struct LogPoint {
 // the library's write result, 0 when nothing was written. Leaves Recording 0.
 int BuildSpectrum();
 
-// The exchange sort of drawing points by ascending x. Its order among equal x
-// decides which of them the resampling keeps, so it is the reference for any
-// faster sort.
-void ExchangeSortByX(LogPoint* points, std::int32_t count);
+// Orders drawing points by ascending x in O(n log n), with the same result
+// for resampling as the exchange sort (for each position o, each later j
+// with a smaller x swapped into o): among points of equal x the one that
+// sort puts first comes first, since resampling keeps only that one. The
+// others of a group follow in log order.
+void SortByX(LogPoint* points, std::int32_t count);
 
 class Spectrum;
 // Resamples sorted points into `spectrum`, which Init has prepared for `si`

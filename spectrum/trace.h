@@ -30,22 +30,36 @@ std::int32_t LineWidthRule(std::int32_t first, std::int32_t last, std::int32_t l
 
 // Pixel rows as the scan reads them, whatever their stored order.
 struct ScanRows {
-  const unsigned char* bottom = nullptr;  // the picture's bottom row
+  const unsigned char* bottom = nullptr;  // the picture's bottom row; null when not scanned as rows
   std::ptrdiff_t stride = 0;              // from a row to the one above it
+  const unsigned char* runs = nullptr;    // run-length data, walked instead of rows
+  std::size_t runLength = 0;
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::uint16_t bitCount = 0;
   int black = -1;                         // the dark index of indexed pixels
 };
 
-// The rows of `dib` for the scan. Run-length encoded rows are decoded into a
-// new block left in `*decoded` (std::free it after the scan; null for stored
-// rows), with the pixels the data leaves out set to a colour that is not dark.
-// Rows the block does not hold are never scanned. False when the decoded rows
-// would take more than 512 MiB or there is no memory for them.
-bool PrepareScanRows(const DIBINFO& dib, ScanRows* rows, unsigned char** decoded);
+// The rows of `dib` for the scan: the stored rows, or its run-length data,
+// where pixels the data leaves out are not dark. Rows the block does not hold
+// are never scanned.
+void PrepareScanRows(const DIBINFO& dib, ScanRows* rows);
 
-// The lowest and highest dark row of column x; false when it has none.
-bool ScanColumn(const ScanRows& rows, std::int32_t x, std::int32_t* first, std::int32_t* last);
+// The lowest and highest dark row of a column; first is -1 when it has none.
+struct ColumnRun {
+  std::int32_t first;
+  std::int32_t last;
+};
+
+// The dark runs of columns x0 to x1 - 1 into runs[0 .. x1 - x0). The pixels
+// are read in memory order, row after row, so a strip of columns costs what
+// reading its bytes costs; the result is that of looking at each column from
+// its bottom row to its top row.
+void ScanColumns(const ScanRows& rows, std::int32_t x0, std::int32_t x1, ColumnRun* runs);
+
+// How many columns TraceBitmap scans at a time (a multiple of 64, or the whole
+// width): its gauge moves on after each strip. Run-length data is walked
+// once, whole.
+std::int32_t ScanStripColumns(const ScanRows& rows);
 
 #endif

@@ -1,14 +1,27 @@
 #include <sys/stat.h>
+#include <time.h>
 
 #include "filestamp.h"
-#include "tavnmrfiles.h"
 
-std::int32_t GetTimeLastModified(const char* path) {
+namespace tav {
+
+bool ReadFileFacts(const char* path, FileFacts* facts) {
   struct stat st;
-  if (path == nullptr || stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-  std::uint64_t sum = 0;
-  if (!tav::ContentChecksum(path, sum)) return -1;
-  const std::uint64_t t = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000ULL +
-                          static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
-  return tav::MixStamp(t, static_cast<std::uint64_t>(st.st_size), sum);
+  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const auto ns = [](const timespec& t) {
+    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000ULL + static_cast<std::uint64_t>(t.tv_nsec);
+  };
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  facts->device = static_cast<std::uint64_t>(st.st_dev);
+  facts->file = static_cast<std::uint64_t>(st.st_ino);
+  facts->size = static_cast<std::uint64_t>(st.st_size);
+  facts->written = ns(st.st_mtim);
+  facts->changed = ns(st.st_ctim);
+  facts->now = ns(now);
+  // Some file systems keep whole or even two seconds.
+  facts->tick = 3000000000ULL;
+  return true;
 }
+
+}  // namespace tav

@@ -24,8 +24,19 @@ outfile IntToOutfile(int index);
 // Fills combo box `id` of `dialog` with the format names and selects `index`.
 int InitDlgOutfileListBox(TAVWINDOW dialog, int id, int index);
 // A positive stamp that changes whenever the file's contents change; -1 when
-// the file cannot be examined.
+// the file cannot be examined. The contents are read only when the file
+// system cannot vouch for a stamp taken earlier.
 std::int32_t GetTimeLastModified(const char* path);
+
+// What the file system alone tells of `path` since GetTimeLastModified gave
+// `stamp` for it, without reading the file. Safe from any thread.
+enum : int {
+  TAV_STAMP_GONE = -1,    // it cannot be examined
+  TAV_STAMP_SAME = 0,     // it is as it was
+  TAV_STAMP_CHANGED = 1,  // it changed
+  TAV_STAMP_UNKNOWN = 2,  // only its contents can tell: GetTimeLastModified reads them
+};
+int CompareTimeLastModified(const char* path, std::int32_t stamp);
 
 // Names of a format: as listed to the user ("JCAMP-DX") and as typed on a
 // command line ("jcamp"). Null for an index out of range.

@@ -119,11 +119,21 @@ test('bitmaps that cannot become spectra: exit codes and one clear message each'
   const palette = [[255, 255, 255], [0, 0, 0]];
   const whole = bitmap({ width: 8, height: 8, bits: 8, palette, pixels: Buffer.alloc(64, 1) });
   assert.equal(run([put('whole.bmp', whole), '-o', `${scratch()}/w.dx`]).code, 0);
+  // A few bytes of runs that claim a huge picture.
+  const claim = (width, height, bits, runs) => {
+    const b = bitmap({ width, height, bits, palette, pixels: Buffer.from(runs) });
+    b.writeUInt32LE(bits === 8 ? 1 : 2, 30);
+    b.writeUInt32LE(runs.length, 34);
+    return b;
+  };
+  assert.equal(run([put('claim.bmp', claim(16383, 65535, 4, [3, 0x11, 0, 1])), '-o', `${scratch()}/c.dx`]).code, 0);
   for (const [bytes, code, message] of [
     [bitmap({ width: 4, height: 2, bits: 16, pixels: Buffer.alloc(16) }), 4, /^[^\n]*depth cannot be traced[^\n]*\n$/],
     [bitmap({ width: 4, height: 2, bits: 24, pixels: Buffer.alloc(24, 255) }), 4, /No curve was found/],
     [whole.subarray(0, whole.length - 1), 3, /Could not convert bitmap: Could not open DIB file/],
     [Buffer.from('BM\0\0'), 3, /Could not convert bitmap/],
+    [claim(65535, 65535, 8, [2, 1, 0, 1]), 3,
+      /^quillon-convert: The picture has 65535 x 65535 pixels, more than the 1073 million pixels a picture may have\.\n$/],
   ]) {
     const input = put('in.bmp', bytes);
     const r = run([input, '-o', `${input}.dx`]);

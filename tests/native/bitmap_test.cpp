@@ -17,6 +17,7 @@
 
 #include "bitmap_files_test.h"
 #include "picture/bitmap.h"
+#include "platform/fileio.h"
 #include "shell/state.h"
 #include "spectrum/messages.h"
 #include "spectrum/settings.h"
@@ -108,6 +109,10 @@ TEST_F(LoaderTest, ColourTablesAndWhereTheRowsBegin) {
        40 + 12 + 1024},
       {"alpha masks", Masked(Indexed(40, 3, 2, 32, 0), BITMAP_ALPHABITFIELDS, 16), 0, 0, 40 + 16},
       {"a long header holds its masks", Masked(Indexed(124, 3, 2, 32, 0), BITMAP_BITFIELDS, 0), 0, 0, 124},
+      {"a 52-byte header holds the colour masks", Masked(Indexed(52, 3, 2, 32, 0), BITMAP_BITFIELDS, 0), 0, 0, 52},
+      {"the alpha mask follows a 52-byte header", Masked(Indexed(52, 3, 2, 32, 0), BITMAP_ALPHABITFIELDS, 4), 0, 0,
+       52 + 4},
+      {"a 56-byte header holds all four", Masked(Indexed(56, 3, 2, 32, 0), BITMAP_ALPHABITFIELDS, 0), 0, 0, 56},
   };
   for (const Case& c : cases) {
     Bytes b = c.f.Build();
@@ -224,6 +229,21 @@ TEST_F(LoaderTest, LargeFilesAreReadWholeInChunks) {
   ASSERT_EQ(Load(bytes), 1);
   ASSERT_EQ(DibInfo->HeaderLength, bytes.size() - 14);
   EXPECT_EQ(std::memcmp(DibInfo->Header, bytes.data() + 14, DibInfo->HeaderLength), 0);
+}
+
+// Files of 2 GiB and more have their length in 64 bits (a sparse file: no
+// disk space is taken).
+TEST(FileSizeTest, LengthsBeyond32BitsAreExact) {
+  TempDir dir;
+  const std::string path = dir.file("large.bmp");
+  WriteFile(path, {'B', 'M'});
+  const std::uint64_t size = (std::uint64_t{5} << 30) + 3;
+  fs::resize_file(fs::u8path(path), size);
+  const qio::File f = qio::OpenForRead(path.c_str());
+  std::uint64_t got = 0;
+  EXPECT_TRUE(qio::Size(f, &got));
+  qio::Close(f);
+  EXPECT_EQ(got, size);
 }
 
 // 0x40000001 entries of 4 bytes would wrap to 4 in 32 bits.

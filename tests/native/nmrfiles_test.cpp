@@ -1,5 +1,5 @@
 // The output-file library: the default format from the ini file, and the
-// file stamp.
+// file stamp with what the file system alone can tell of it.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "../../companion/tavnmrfiles/filestamp.h"
 #include "../../companion/tavnmrfiles/ini.h"
 #include "tavnmrfiles.h"
 #include "test_support.h"
@@ -80,6 +81,58 @@ TEST(FileStampTest, ChangesWithTheContentsEvenAtTheSameTimeAndSize) {
   const std::string missing = dir.file("missing.bmp");
   for (const char* bad : {missing.c_str(), dir.path().c_str(), "", static_cast<const char*>(nullptr)})
     EXPECT_EQ(GetTimeLastModified(bad), -1) << (bad ? bad : "null");
+}
+
+// A stamp holds without a read once the file had stood still for a tick when
+// it was taken, and for as long as nothing the file system tells moves.
+TEST(FileStampTest, TheFileSystemVouchesForAStampTakenOfASettledFile) {
+  using Memory = tav::StampMemory;
+  const tav::FileFacts settled{1, 2, 100, 1000, 1000, 5000, 3000};
+  struct Case {
+    const char* what;
+    tav::FileFacts taken, now;
+    std::int32_t asked;
+    Memory::Verdict verdict;
+    bool recalled;  // GetTimeLastModified needs no read
+  };
+  const auto with = [&settled](std::uint64_t tav::FileFacts::*field, std::uint64_t value) {
+    tav::FileFacts f = settled;
+    f.*field = value;
+    return f;
+  };
+  const Case cases[] = {
+      {"nothing moved", settled, with(&tav::FileFacts::now, 9000), 77, Memory::kSame, true},
+      {"taken within a tick of a change", with(&tav::FileFacts::now, 3500), settled, 77, Memory::kUnknown, false},
+      {"its time ahead of the clock", with(&tav::FileFacts::written, 6000), with(&tav::FileFacts::written, 6000), 77,
+       Memory::kUnknown, false},
+      {"a new size", settled, with(&tav::FileFacts::size, 101), 77, Memory::kChanged, false},
+      {"a new time", settled, with(&tav::FileFacts::written, 1001), 77, Memory::kChanged, false},
+      {"its status changed, time and size as they were", settled, with(&tav::FileFacts::changed, 1001), 77,
+       Memory::kUnknown, false},
+      {"another file in its place", settled, with(&tav::FileFacts::file, 3), 77, Memory::kUnknown, false},
+      {"a stamp it did not give", settled, settled, 78, Memory::kUnknown, true},
+  };
+  for (const Case& c : cases) {
+    Memory memory;
+    memory.Remember("a.bmp", c.taken, 77);
+    EXPECT_EQ(memory.Compare("a.bmp", c.now, c.asked), c.verdict) << c.what;
+    std::int32_t stamp = 0;
+    EXPECT_EQ(memory.Recall("a.bmp", c.now, &stamp), c.recalled) << c.what;
+    EXPECT_EQ(memory.Compare("b.bmp", c.now, c.asked), Memory::kUnknown) << c.what;
+  }
+}
+
+TEST(FileStampTest, CompareAsksTheFileSystemOnly) {
+  TempDir dir;
+  const std::string path = dir.file("picture.bmp");
+  Put(path, "BM first version");
+  const std::int32_t stamp = GetTimeLastModified(path.c_str());
+  // Just written: within a tick of its last change only the contents can tell.
+  EXPECT_EQ(CompareTimeLastModified(path.c_str(), stamp), TAV_STAMP_UNKNOWN);
+  Put(path, "BM a longer version");
+  EXPECT_EQ(CompareTimeLastModified(path.c_str(), stamp), TAV_STAMP_CHANGED);
+  std::remove(path.c_str());
+  EXPECT_EQ(CompareTimeLastModified(path.c_str(), stamp), TAV_STAMP_GONE);
 }
 
 }  // namespace

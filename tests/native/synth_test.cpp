@@ -1,7 +1,9 @@
 // Spectrum synthesis and the point log: read back, sort, resample, write.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,9 @@ TEST_F(SynthTest, ResampledSamples) {
   };
   std::vector<double> ramp23;
   for (int k = 0; k < 23; ++k) ramp23.push_back(k);
+  // More text than one block of the log's writes and reads, in reverse order.
+  std::vector<std::pair<long, long>> diagonal;
+  for (long i = 29999; i >= 0; --i) diagonal.emplace_back(i, i);
   const Case cases[] = {
       {"samples at equal steps from the first point", SOURCE_NONE, 4, {{0, 0}, {100, 50}}, {0, 12.5, 25, 37.5}},
       {"drawing points are sorted", SOURCE_WPG, 4, {{100, 50}, {0, 0}}, {0, 12.5, 25, 37.5}},
@@ -49,6 +54,7 @@ TEST_F(SynthTest, ResampledSamples) {
       // last segment and the spectrum is still written.
       {"sampling that reaches SI early", SOURCE_WPG, 23, {{0, 0}, {7, 23}}, ramp23},
       // 16777217 is no float: it rounds onto its neighbour, a vertical run.
+      {"a long log", SOURCE_WPG, 4, diagonal, {0, 7499.75, 14999.5, 22499.25}},
       {"single precision", SOURCE_BITMAP, 2, {{16777216, 5}, {16777217, 9}, {16777220, 13}}, {5, 9}},
   };
   // One conversion after another in the same process, as the program runs
@@ -63,6 +69,58 @@ TEST_F(SynthTest, ResampledSamples) {
     ASSERT_EQ(y.size(), c.expected.size()) << c.what;
     for (size_t k = 0; k < y.size(); ++k) EXPECT_NEAR(y[k], c.expected[k], 1e-4) << c.what << ", sample " << k;
   }
+}
+
+// The exchange sort, literally: for each position o, each later point j with
+// a smaller x is swapped into o. Which point of a run of equal x it leaves
+// first decides the resampling.
+void ExchangeSortByX(std::vector<LogPoint>& p) {
+  for (std::size_t o = 0; o + 1 < p.size(); ++o)
+    for (std::size_t j = o + 1; j < p.size(); ++j)
+      if (p[j].x < p[o].x) std::swap(p[o], p[j]);
+}
+
+// What resampling reads of sorted points: the first of each run of equal x.
+std::vector<std::pair<int, int>> FirstOfEachX(const std::vector<LogPoint>& p) {
+  std::vector<std::pair<int, int>> seen;
+  for (std::size_t i = 0; i < p.size(); ++i)
+    if (i == 0 || p[i].x != p[i - 1].x) seen.emplace_back(p[i].x, p[i].y);
+  return seen;
+}
+
+std::vector<std::pair<int, int>> AsSet(std::vector<LogPoint> p) {
+  std::vector<std::pair<int, int>> all;
+  for (const LogPoint& q : p) all.emplace_back(q.x, q.y);
+  std::sort(all.begin(), all.end());
+  return all;
+}
+
+TEST(SortTest, SortByXKeepsWhatTheExchangeSortKeeps) {
+  std::mt19937 rng(31337);
+  enum Kind { kRandom, kSorted, kReversed, kAllEqual, kTies };
+  int compared = 0;
+  for (Kind kind : {kRandom, kSorted, kReversed, kAllEqual, kTies}) {
+    for (int n : {0, 1, 2, 3, 5, 8, 13, 40, 200, 1000, 3000}) {
+      for (int round = 0; round < (n < 100 ? 30 : 2); ++round) {
+        std::vector<LogPoint> p(static_cast<std::size_t>(n));
+        const int range = kind == kTies ? 1 + static_cast<int>(rng() % 12) : 1000000;
+        for (int i = 0; i < n; ++i) {
+          const int x = kind == kSorted     ? i / 3
+                        : kind == kReversed ? (n - i) / 3
+                        : kind == kAllEqual ? 7
+                                            : static_cast<int>(rng() % static_cast<unsigned>(range)) - range / 2;
+          p[static_cast<std::size_t>(i)] = {x, i};  // y tells the points apart
+        }
+        std::vector<LogPoint> expected = p, actual = p;
+        ExchangeSortByX(expected);
+        SortByX(actual.data(), n);
+        EXPECT_EQ(FirstOfEachX(actual), FirstOfEachX(expected)) << kind << ", " << n;
+        EXPECT_EQ(AsSet(actual), AsSet(p)) << kind << ", " << n;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, 1000);
 }
 
 TEST_F(SynthTest, WhatCannotBeConvertedWritesNothingAndSaysWhy) {

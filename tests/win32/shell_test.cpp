@@ -184,6 +184,27 @@ TEST_F(ShellTest, TheFocusRereadsAChangedBitmapForgetsADeletedOneAndEmptiesABrok
   EXPECT_EQ(Title(), "Quillon - (Untitled)");
 }
 
+// Rewritten with its size and time kept, a file shows its change only in its
+// contents: they are read beside the window, which goes on at once and
+// re-reads the picture when the stamp comes back.
+TEST_F(ShellTest, TheFocusLeavesTheContentsCheckToRunBesideTheWindow) {
+  const std::string path = folder_.File("same-size.bmp");
+  Load(path, Bitmap24(16, 8, {{1, 1}}));
+  WIN32_FILE_ATTRIBUTE_DATA before;
+  ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &before));
+  ASSERT_TRUE(WriteBytes(path, Bitmap24(16, 8, {{5, 5}})));
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &before.ftLastWriteTime));
+  CloseHandle(h);
+  SpectrumSettings.SI = 5;
+  Focus();
+  EXPECT_EQ(SpectrumSettings.SI, 5) << "the window does not wait for the contents";
+  for (int i = 0; i < 100 && SpectrumSettings.SI == 5; ++i) Pump(50);
+  ASSERT_NE(DibInfo, nullptr);
+  EXPECT_EQ(SpectrumSettings.SI, 16) << "re-read when the contents told";
+  EXPECT_EQ(DibInfo->Bits[2 * 48 + 3 * 5], 0) << "the new picture: (5, 5) is black";
+}
+
 TEST_F(ShellTest, RetrieveTellsDrawingsAndBitmapsByTheirFirstBytesAndTitlesTheWindow) {
   EXPECT_EQ(Title(), "Quillon - (Untitled)");
   SpectrumSettings.SI = 333;
