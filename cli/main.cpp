@@ -188,7 +188,6 @@ int main(int argc, char** argv) {
     case IDS_CANNOT_OPEN:
     case IDS_CANNOT_READ:
     case IDS_FORMAT_UNKNOWN:
-    case IDS_PIXEL_BUDGET:
       return EXIT_BAD_INPUT;
     default:
       return result < 0 ? EXIT_BAD_INPUT : EXIT_NOT_WRITTEN;

@@ -1,6 +1,8 @@
 #include "picture/bitmap.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <algorithm>
 
 #include "picture/bytes.h"
 #include "picture/formats.h"
@@ -298,4 +300,40 @@ int OpenBitmapImage(unsigned char* image, std::size_t length) {
   }
   RecordBitmapSettings();
   return 1;
+}
+
+PixelRows::~PixelRows() { std::free(decoded_); }
+
+bool PixelRows::Open(const DIBINFO& dib, unsigned fill) {
+  std::free(decoded_);
+  decoded_ = nullptr;
+  bottom_ = nullptr;
+  if (dib.Header == nullptr || dib.Bits == nullptr || dib.PixelWidth <= 0 || dib.PixelHeight <= 0 ||
+      dib.RowBytes <= 0 || dib.Bits < dib.Header || dib.Bits > dib.Header + dib.HeaderLength)
+    return false;
+  const std::size_t rowBytes = static_cast<std::size_t>(dib.RowBytes);
+  const std::size_t height = static_cast<std::size_t>(dib.PixelHeight);
+  if (rowBytes < (static_cast<std::size_t>(dib.PixelWidth) * dib.BitCount + 7) / 8) return false;
+  const std::size_t inBlock = dib.HeaderLength - static_cast<std::size_t>(dib.Bits - dib.Header);
+  if (dib.Compression == BITMAP_RLE8 || dib.Compression == BITMAP_RLE4) {
+    // The loader bounds the pixel count, so this block is bounded too.
+    decoded_ = static_cast<unsigned char*>(std::malloc(height * rowBytes));
+    if (decoded_ == nullptr) return false;
+    if (dib.BitCount == 4) fill = (fill & 0x0F) * 0x11;
+    std::memset(decoded_, static_cast<int>(fill & 0xFF), height * rowBytes);
+    DecodeRunLength(dib.Bits, std::min(dib.DataLength, inBlock), dib.BitCount, dib.PixelWidth, dib.PixelHeight,
+                    dib.RowBytes, decoded_);
+    bottom_ = decoded_;
+    stride_ = static_cast<std::ptrdiff_t>(rowBytes);
+    return true;
+  }
+  if (inBlock / rowBytes < height) return false;
+  if (dib.TopDown) {
+    bottom_ = dib.Bits + (height - 1) * rowBytes;
+    stride_ = -static_cast<std::ptrdiff_t>(rowBytes);
+  } else {
+    bottom_ = dib.Bits;
+    stride_ = static_cast<std::ptrdiff_t>(rowBytes);
+  }
+  return true;
 }

@@ -106,6 +106,28 @@ struct BitmapLayout {
 // cannot decode, or compressed rows stored top-down.
 bool DescribeBitmap(const unsigned char* block, std::size_t length, BitmapLayout* layout);
 
+// The pixel rows of a loaded bitmap, from the bottom row of the picture up,
+// whatever their stored order: stored rows in place, run-length rows decoded
+// into a block of their own, freed with the object. For readers of colours
+// (the automatic trace, the preview); the classic scan walks the runs itself.
+class PixelRows {
+ public:
+  PixelRows() = default;
+  ~PixelRows();
+  PixelRows(const PixelRows&) = delete;
+  PixelRows& operator=(const PixelRows&) = delete;
+  // False when the record holds no rows to read (nothing loaded, rows beyond
+  // the block) or memory for decoding is short. Pixels run-length data leaves
+  // out take colour index `fill`.
+  bool Open(const DIBINFO& dib, unsigned fill = 0);
+  const unsigned char* Row(std::int32_t fromBottom) const { return bottom_ + stride_ * fromBottom; }
+
+ private:
+  const unsigned char* bottom_ = nullptr;
+  std::ptrdiff_t stride_ = 0;
+  unsigned char* decoded_ = nullptr;
+};
+
 // Decodes run-length encoded rows (RLE8 for 8 bits, RLE4 for 4 bits) into
 // `rows`: `height` rows of `rowBytes` bytes in stored order, which the caller
 // has filled with the value that pixels the data leaves out should take.

@@ -10,7 +10,6 @@
 #include "picture/bitmap.h"
 #include "picture/bytes.h"
 #include "spectrum/messages.h"
-#include "spectrum/trace.h"
 #include "tavspectrum.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -89,13 +88,11 @@ struct Canvas {
 // The colour of any pixel of a loaded bitmap, whatever its depth and row order.
 class PixelSource {
  public:
-  ~PixelSource() { std::free(decoded_); }
-
   bool Open(const DIBINFO& dib) {
     dib_ = &dib;
     const std::uint16_t bits = dib.BitCount;
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-    if (!PrepareScanRows(dib, &rows_, &decoded_) || rows_.bottom == nullptr) return false;
+    if (!rows_.Open(dib)) return false;
     if (bits == 16 || bits == 32) {
       std::uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
       if (bits == 32) masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
@@ -116,8 +113,8 @@ class PixelSource {
   }
 
   void Rgb(std::int32_t x, std::int32_t rowFromBottom, unsigned char out[3]) const {
-    const unsigned char* row = rows_.bottom + rows_.stride * rowFromBottom;
-    const std::uint16_t bits = rows_.bitCount;
+    const unsigned char* row = rows_.Row(rowFromBottom);
+    const std::uint16_t bits = dib_->BitCount;
     if (bits <= 8) {
       const std::size_t position = static_cast<std::size_t>(x) * bits;
       const unsigned index = (row[position / 8] >> (8 - bits - position % 8)) & ((1u << bits) - 1);
@@ -138,8 +135,7 @@ class PixelSource {
 
  private:
   const DIBINFO* dib_ = nullptr;
-  ScanRows rows_;
-  unsigned char* decoded_ = nullptr;
+  PixelRows rows_;
   std::uint32_t mask_[3] = {}, top_[3] = {};
   int shift_[3] = {};
 };

@@ -207,13 +207,12 @@ TEST(PictureBitmap, PureBlackStaysTheOnlyDarkColour) {
     ASSERT_EQ(OpenBitmapImage(image, length), 1) << c.what;
     EXPECT_EQ(DibInfo->BitCount, c.bitCount) << c.what;
     ScanRows rows;
-    unsigned char* decoded = nullptr;
-    ASSERT_TRUE(PrepareScanRows(*DibInfo, &rows, &decoded));
+    PrepareScanRows(*DibInfo, &rows);
+    ColumnRun runs[2];
+    ScanColumns(rows, 0, 2, runs);
     for (int x = 0; x < 2; ++x) {
-      std::int32_t first = -1, last = -1;
-      ScanColumn(rows, x, &first, &last);
-      EXPECT_EQ(first, c.darkRow[x]) << c.what << " column " << x;
-      EXPECT_EQ(last, c.darkRow[x]) << c.what << " column " << x;
+      EXPECT_EQ(runs[x].first, c.darkRow[x]) << c.what << " column " << x;
+      EXPECT_EQ(runs[x].last, c.darkRow[x]) << c.what << " column " << x;
     }
   }
   ResetProgram();
