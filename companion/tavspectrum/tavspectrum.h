@@ -3,6 +3,8 @@
 #define TAVSPECTRUM_H
 
 #include <cstddef>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "tavnmrfiles.h"
@@ -53,6 +55,30 @@ class Spectrum {
   std::vector<float> real_, imag_;
   bool hasImag_ = false;
   int flags_[3] = {0, 0, 0};
+};
+
+// One more file of a conversion (the traced points, a preview), made by the
+// spectrum's own rules: written in a work folder beside the target and put in
+// place only when complete; never over a folder, over an existing file only
+// with consent; whatever is not put in place is removed with the object.
+class StagedOutput {
+ public:
+  StagedOutput();
+  ~StagedOutput();
+  StagedOutput(const StagedOutput&) = delete;
+  StagedOutput& operator=(const StagedOutput&) = delete;
+
+  // Checks the name and makes the work folder; false with a reason.
+  bool Begin(const std::string& target, bool replace, std::string& error);
+  // Where to write the contents; empty before Begin and after Commit.
+  const std::string& Path() const { return path_; }
+  // Puts the finished file in place; false with a reason (nothing is left then).
+  bool Commit(std::string& error);
+
+ private:
+  struct Work;
+  std::unique_ptr<Work> work_;
+  std::string path_;
 };
 
 #endif
