@@ -9,18 +9,23 @@
 
 #include "cli/convert.h"
 #include "cli/input.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
+#include "cli/paths.h"
 #include "picture/wpg.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
 #include "spectrum/settings.h"
 #include "tavnmrfiles.h"
+#include "tavspectrum.h"
 
 namespace {
 
 int g_lastMessage = 0;
 
 void PrintMessage(int id, int secondId, int, const char* formatted) {
+  // An interrupted run ends quietly: what fails then fails because of the stop.
+  if (CVStopRequested()) return;
   g_lastMessage = id;
   std::string text = formatted ? formatted : MessageText(id) ? MessageText(id) : "Unknown error";
   if (!formatted && secondId != 0 && MessageText(secondId) != nullptr) text += std::string(": ") + MessageText(secondId);
@@ -76,9 +81,12 @@ std::string DefaultOutput(const std::string& input, outfile format) {
   return ext.empty() ? base : base + "." + ext;
 }
 
-}  // namespace
+int CannotWritePoints(const std::string& path, const std::string& reason) {
+  std::fprintf(stderr, "quillon-convert: Cannot write the points \"%s\": %s.\n", path.c_str(), reason.c_str());
+  return EXIT_NOT_WRITTEN;
+}
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   SetMessageSink(PrintMessage);
   ResetSettings();
   ConvertOptions options;
@@ -103,8 +111,13 @@ int main(int argc, char** argv) {
   if (options.output.empty()) options.output = DefaultOutput(options.input, OutputFormat);
   if (options.output.size() >= sizeof SpectrumSettings.Name) return Usage("the output path is too long");
   std::strcpy(SpectrumSettings.Name, options.output.c_str());
-  if (options.pointsOut.size() >= sizeof PointLogCopy) return Usage("the --points path is too long");
-  std::strcpy(PointLogCopy, options.pointsOut.c_str());
+  // Whatever --force allows, an output never takes the input's place, nor another output's.
+  const std::string& points = options.pointsOut;
+  if (Covers(options.output, options.input))
+    return Usage("the output would replace the input: name another output with -o");
+  if (!points.empty() && Covers(points, options.input)) return Usage("the --points file would replace the input");
+  if (!points.empty() && (Covers(options.output, points) || Covers(points, options.output)))
+    return Usage("the --points file and the output must be different files");
 
   InputImage input;
   switch (ReadInput(options.input, &input)) {
@@ -126,6 +139,15 @@ int main(int argc, char** argv) {
       ShowMessage(IDS_FORMAT_UNKNOWN);
       return EXIT_BAD_INPUT;
   }
+  // The points' place is made ready before the trace: a name that cannot be
+  // written is refused before any work, and they are put in place only with
+  // the spectrum.
+  StagedOutput pointsFile;
+  std::string reason;
+  if (!points.empty() && !pointsFile.Begin(points, ReplaceExistingOutput != 0, reason))
+    return CannotWritePoints(points, reason);
+  if (pointsFile.Path().size() >= sizeof PointLogCopy) return CannotWritePoints(points, "the path is too long");
+  std::strcpy(PointLogCopy, pointsFile.Path().c_str());
   const unsigned char* data = input.data.get();
   // The kind is decided by content as the program's Retrieve command does:
   // the drawing signature first, then "BM"; point text is the converter's own.
@@ -142,6 +164,10 @@ int main(int argc, char** argv) {
   }
   if (result > 0) {
     std::fprintf(stderr, "quillon-convert: wrote %s\n", SpectrumSettings.Name);
+    if (points.empty()) return EXIT_WRITTEN;
+    if (!PointLogCopied) return CannotWritePoints(points, "the file could not be written completely");
+    if (!pointsFile.Commit(reason)) return CannotWritePoints(points, reason);
+    std::fprintf(stderr, "quillon-convert: wrote %s\n", points.c_str());
     return EXIT_WRITTEN;
   }
   switch (g_lastMessage) {
@@ -156,4 +182,11 @@ int main(int argc, char** argv) {
     default:
       return result < 0 ? EXIT_BAD_INPUT : EXIT_NOT_WRITTEN;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  InstallInterruptHandlers();
+  return FinishRun(Run(argc, argv));
 }

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -103,5 +104,12 @@ int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string
     return PARSE_USAGE;
   }
   options->input = options->inputs.front();
+  if (s.F1 == s.F2) {
+    char text[160];
+    std::snprintf(text, sizeof text, "--f1 and --f2 must differ (both are %g Hz): the spectrum would have no width",
+                  static_cast<double>(s.F1));
+    *problem = text;
+    return PARSE_USAGE;
+  }
   return PARSE_OK;
 }
