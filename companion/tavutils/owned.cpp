@@ -1,6 +1,7 @@
 // The registry of owned paths and the owner tags in their names.
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -28,18 +29,23 @@ static_assert(std::atomic<std::uint32_t>::is_always_lock_free, "the registry is 
 
 std::uint32_t Word(std::uint32_t generation, std::uint32_t state) { return generation << kStateBits | state; }
 
+// The start is kept as its low 32 bits in hexadecimal: short names, and
+// told apart well enough between processes of one number.
 struct Tag {
   std::string host;
   unsigned long pid = 0;
-  unsigned long long start = 0;
+  unsigned long start = 0;
 };
+
+unsigned long Low32(unsigned long long v) { return static_cast<unsigned long>(v & 0xffffffffULL); }
 
 const Tag& OwnTag() {
   static const Tag tag = [] {
     Tag t;
     t.host = tavown::HostName();
     t.pid = tavown::OwnPid();
-    if (tavown::ProcessState(t.pid, &t.start) != tavown::Liveness::Running) t.start = 0;
+    unsigned long long start = 0;
+    if (tavown::ProcessState(t.pid, &start) == tavown::Liveness::Running) t.start = Low32(start);
     return t;
   }();
   return tag;
@@ -54,12 +60,12 @@ bool ParseTag(const std::string& text, Tag* tag) {
   const size_t c = text.find('.', b + 1);
   if (c == std::string::npos) return false;
   const std::string pid = text.substr(a + 1, b - a - 1), start = text.substr(b + 1, c - b - 1);
-  if (pid.empty() || start.empty() || pid.find_first_not_of("0123456789") != std::string::npos ||
-      start.find_first_not_of("0123456789") != std::string::npos)
+  if (pid.empty() || start.empty() || start.size() > 8 || pid.find_first_not_of("0123456789") != std::string::npos ||
+      start.find_first_not_of("0123456789abcdef") != std::string::npos)
     return false;
   tag->host = text.substr(0, a);
   tag->pid = std::strtoul(pid.c_str(), nullptr, 10);
-  tag->start = std::strtoull(start.c_str(), nullptr, 10);
+  tag->start = std::strtoul(start.c_str(), nullptr, 16);
   return true;
 }
 
@@ -74,7 +80,7 @@ bool OwnerGone(const Tag& tag) {
     case tavown::Liveness::Gone:
       return true;
     case tavown::Liveness::Running:
-      return start != tag.start;
+      return Low32(start) != tag.start;
     case tavown::Liveness::Unknown:
       return false;
   }
@@ -124,7 +130,9 @@ void CVRemoveOwned() {
 
 std::string CVOwnedPrefix(const char* purpose) {
   const Tag& own = OwnTag();
-  return std::string(purpose) + "." + own.host + "." + std::to_string(own.pid) + "." + std::to_string(own.start) + ".";
+  char numbers[40];
+  std::snprintf(numbers, sizeof numbers, ".%lu.%lx.", own.pid, own.start);
+  return std::string(purpose) + "." + own.host + numbers;
 }
 
 void CVSweepOwned(const std::string& folder, const char* purpose) {

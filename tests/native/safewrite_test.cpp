@@ -229,7 +229,9 @@ TEST(OwnedPathsTest, ASweepRemovesOnlyWhatEndedProcessesLeftHere) {
   Names part;
   for (size_t at = 0, dot; (dot = own.find('.', at)) != std::string::npos; at = dot + 1) part.push_back(own.substr(at, dot - at));
   ASSERT_EQ(part.size(), 4u) << own;
-  const std::string host = part[1], gone = part[2] + "." + std::to_string(std::stoull(part[3]) + 1) + ".0";
+  char other[16];
+  std::snprintf(other, sizeof other, "%lx", (std::stoul(part[3], nullptr, 16) + 1) & 0xffffffffUL);
+  const std::string host = part[1], gone = part[2] + "." + other + ".0";
   TempDir dir;
   const Names kept = {own + "1", "quillon-work.elsewhere." + gone, "quillon-work.x", "tst-quillon." + host + "." + gone};
   for (const std::string& n : kept) ASSERT_TRUE(tav::MakeFolder(dir.file(n)));
