@@ -8,7 +8,7 @@ import assert from 'node:assert/strict';
 import { spawn, spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, readdirSync, readFileSync, statSync } from 'node:fs';
 import { join } from 'node:path';
-import { converter, put, scratch } from './support.mjs';
+import { converter, data, put, scratch } from './support.mjs';
 
 const wine = process.env.WINE === '1';
 const line = '0 0\n100 50\n';
@@ -94,6 +94,22 @@ test('the --points file follows the spectrum\'s rules', () => {
   assert.equal(readFileSync(join(dir, 'pts'), 'utf8'), line);
   assert.equal(runIn(dir, ['pts', '-o', 'a.dx', '--points', 'taken.txt', '--force']).code, 0);
   assert.equal(readFileSync(join(dir, 'taken.txt'), 'utf8'), line);
+});
+
+test('every input is answered: folders, endless devices, pipes', (t) => {
+  const dir = folder();
+  mkdirSync(join(dir, 'pictures'));
+  const r = runIn(dir, ['pictures', '-o', 'x.csv']);
+  assert.equal(r.code, 3);
+  assert.match(r.stderr, /Cannot open file/);
+  if (wine) return t.skip('the devices and pipes are the native converter\'s');
+  assert.equal(runIn(dir, ['/dev/zero', '-o', 'x.csv']).code, 3);
+  // A bitmap, which was read more than once.
+  const picture = join(data, 'spectra', 'c13_800x400_lw1_noaa_8bit_rle8.bmp');
+  const fifo = spawnSync('sh', ['-c', 'mkfifo f && { cat "$1" > f & } && "$0" f -o f.csv && "$0" /dev/stdin -o s.csv < "$1"',
+    converter, picture], { cwd: dir, encoding: 'utf8', env: envIn(dir), timeout: 60000 });
+  assert.equal(fifo.status, 0, fifo.stderr);
+  assert.ok(existsSync(join(dir, 'f.csv')) && existsSync(join(dir, 's.csv')));
 });
 
 test('the default output never replaces the input', () => {
