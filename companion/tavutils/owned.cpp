@@ -39,10 +39,21 @@ struct Tag {
 
 unsigned long Low32(unsigned long long v) { return static_cast<unsigned long>(v & 0xffffffffULL); }
 
+// The host's first name part in letters, digits and '-', so that '.' parts
+// the tag's fields: "h" when nothing of it is left.
+std::string TagHost(const std::string& name) {
+  std::string host;
+  for (char c : name) {
+    if (c == '.' || host.size() == 24) break;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-') host += c;
+  }
+  return host.empty() ? "h" : host;
+}
+
 const Tag& OwnTag() {
   static const Tag tag = [] {
     Tag t;
-    t.host = tavown::HostName();
+    t.host = TagHost(tavown::HostName());
     t.pid = tavown::OwnPid();
     unsigned long long start = 0;
     if (tavown::ProcessState(t.pid, &start) == tavown::Liveness::Running) t.start = Low32(start);

@@ -10,7 +10,7 @@ namespace tavown {
 enum class Liveness { Gone, Running, Unknown };
 
 unsigned long OwnPid();
-// The host name as the owner tag carries it: letters, digits and '-' only.
+// The machine's name as the system gives it; empty when unknown.
 std::string HostName();
 // Whether process `pid` runs, and when it started (in the platform's own units).
 Liveness ProcessState(unsigned long pid, unsigned long long* start);

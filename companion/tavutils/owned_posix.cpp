@@ -63,13 +63,7 @@ unsigned long OwnPid() { return static_cast<unsigned long>(getpid()); }
 
 std::string HostName() {
   char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return "host";
-  std::string host;
-  for (const char* p = name; *p != '\0' && *p != '.' && host.size() < 24; ++p) {
-    const char c = *p;
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-') host += c;
-  }
-  return host.empty() ? "host" : host;
+  return gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
 // The start is field 22 of /proc/<pid>/stat (clock ticks since boot), read

@@ -58,14 +58,7 @@ unsigned long OwnPid() { return GetCurrentProcessId(); }
 std::string HostName() {
   char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD size = sizeof name;
-  std::string host;
-  if (GetComputerNameA(name, &size)) {
-    for (const char* p = name; *p != '\0' && *p != '.' && host.size() < 24; ++p) {
-      const char c = *p;
-      if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-') host += c;
-    }
-  }
-  return host.empty() ? "host" : host;
+  return GetComputerNameA(name, &size) ? name : "";
 }
 
 Liveness ProcessState(unsigned long pid, unsigned long long* start) {
