@@ -31,19 +31,17 @@ struct InterruptHold {
 
 // A file gives way to a folder output where names cannot be exchanged: the
 // one replace that leaves the name empty for a moment.
-bool MoveAsideAndIn(const WorkFolder& work, const std::string& target, bool& keepWork, std::string& error) {
-  const std::string old = work.Aside();
-  if (!MovePath(target, old)) {
+bool MoveAsideAndIn(WorkFolder& work, const std::string& target, std::string& error) {
+  if (!MovePath(target, work.Aside())) {
     error = "the existing output could not be moved aside";
     return false;
   }
   if (MovePath(work.Made(), target)) return true;
-  if (MovePath(old, target) || KindOf(target) != PathKind::None) {
+  if (MovePath(work.Aside(), target) || KindOf(target) != PathKind::None) {
     error = "the finished output could not be renamed to its name";
     return false;
   }
-  keepWork = true;
-  error = "the earlier output could not be put back and is kept in " + old;
+  error = "the earlier output could not be put back and is kept in " + work.Keep() + "/old";
   return false;
 }
 
@@ -78,10 +76,15 @@ void WorkFolder::Remove() {
   slot_ = -1;
 }
 
-void WorkFolder::Keep() {
+std::string WorkFolder::Keep() {
   CVDropOwned(slot_);
+  // Renamed out of the work folders' names, so that no sweep takes it.
+  const size_t purpose = path_.rfind(kWorkPurpose);
+  std::string kept = path_.substr(0, purpose) + kKeptPurpose + path_.substr(purpose + std::string(kWorkPurpose).size());
+  if (!MovePath(path_, kept)) kept = path_;
   path_.clear();
   slot_ = -1;
+  return kept;
 }
 
 bool HoldsOnlyProcessedSpectrum(const std::string& path) {
@@ -174,10 +177,7 @@ bool Install(WorkFolder& work, const std::string& target, bool folderOutput, boo
         break;
     }
     if (existing == PathKind::Folder) return ReplaceInside(made, target, error);
-    bool keep = false;
-    const bool moved = MoveAsideAndIn(work, target, keep, error);
-    if (keep) work.Keep();
-    return moved;
+    return MoveAsideAndIn(work, target, error);
   }
   error = "other programs kept changing it meanwhile";
   return false;

@@ -11,8 +11,10 @@ namespace tav {
 // The longest file name the file systems we write to take, in bytes.
 constexpr size_t kMaxNameBytes = 255;
 
-// How work folders begin; the rest of the name says whose they are.
+// How work folders begin; the rest of the name says whose they are. One that
+// holds something that must not be lost is renamed to begin as kKeptPurpose.
 constexpr const char* kWorkPurpose = "quillon-work";
+constexpr const char* kKeptPurpose = "quillon-kept";
 
 class WorkFolder {
  public:
@@ -29,8 +31,9 @@ class WorkFolder {
   std::string Made() const { return path_ + "/new"; }
   std::string Aside() const { return path_ + "/old"; }
   void Remove();
-  // Leaves the folder where it is (it holds something that must not be lost).
-  void Keep();
+  // Leaves the folder (it holds something that must not be lost) under a
+  // name no sweep takes; returns where it is.
+  std::string Keep();
 
  private:
   std::string path_;
