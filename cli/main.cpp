@@ -11,7 +11,9 @@
 
 #include "cli/convert.h"
 #include "cli/input.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
+#include "cli/paths.h"
 #include "picture/bitmap.h"
 #include "picture/formats.h"
 #include "picture/wpg.h"
@@ -20,12 +22,15 @@
 #include "spectrum/preview.h"
 #include "spectrum/settings.h"
 #include "tavnmrfiles.h"
+#include "tavspectrum.h"
 
 namespace {
 
 int g_lastMessage = 0;
 
 void PrintMessage(int id, int secondId, int, const char* formatted) {
+  // An interrupted run ends quietly: what fails then fails because of the stop.
+  if (CVStopRequested()) return;
   g_lastMessage = id;
   std::string text = formatted ? formatted : MessageText(id) ? MessageText(id) : "Unknown error";
   if (!formatted && secondId != 0 && MessageText(secondId) != nullptr) text += std::string(": ") + MessageText(secondId);
@@ -84,17 +89,20 @@ std::string DefaultOutput(const std::string& input, outfile format) {
 // Why the preview cannot go where --preview names, or null.
 const char* PreviewProblem(const ConvertOptions& options) {
   if (LowerExtension(options.previewOut) != "png") return "--preview writes a PNG picture: name it FILE.png";
-  std::error_code ec;
-  const std::filesystem::path preview(options.previewOut);
-  if (preview == options.output || std::filesystem::equivalent(preview, options.output, ec))
+  if (Covers(options.previewOut, options.output) || Covers(options.output, options.previewOut))
     return "--preview must name another file than the spectrum";
-  if (std::filesystem::equivalent(preview, options.input, ec)) return "--preview must not replace the input";
+  if (Covers(options.previewOut, options.input)) return "--preview must not replace the input";
+  if (!options.pointsOut.empty() && Covers(options.previewOut, options.pointsOut))
+    return "--preview must name another file than the --points file";
   return nullptr;
 }
 
-}  // namespace
+int CannotWritePoints(const std::string& path, const std::string& reason) {
+  std::fprintf(stderr, "quillon-convert: Cannot write the points \"%s\": %s.\n", path.c_str(), reason.c_str());
+  return EXIT_NOT_WRITTEN;
+}
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   SetMessageSink(PrintMessage);
   ResetSettings();
   ConvertOptions options;
@@ -119,8 +127,13 @@ int main(int argc, char** argv) {
   if (options.output.empty()) options.output = DefaultOutput(options.input, OutputFormat);
   if (options.output.size() >= sizeof SpectrumSettings.Name) return Usage("the output path is too long");
   std::strcpy(SpectrumSettings.Name, options.output.c_str());
-  if (options.pointsOut.size() >= sizeof PointLogCopy) return Usage("the --points path is too long");
-  std::strcpy(PointLogCopy, options.pointsOut.c_str());
+  // Whatever --force allows, an output never takes the input's place, nor another output's.
+  const std::string& points = options.pointsOut;
+  if (Covers(options.output, options.input))
+    return Usage("the output would replace the input: name another output with -o");
+  if (!points.empty() && Covers(points, options.input)) return Usage("the --points file would replace the input");
+  if (!points.empty() && (Covers(options.output, points) || Covers(points, options.output)))
+    return Usage("the --points file and the output must be different files");
   if (!options.previewOut.empty()) {
     const char* problem = PreviewProblem(options);
     if (problem != nullptr) return Usage(problem);
@@ -152,6 +165,15 @@ int main(int argc, char** argv) {
       ShowMessage(IDS_FORMAT_UNKNOWN);
       return EXIT_BAD_INPUT;
   }
+  // The points' place is made ready before the trace: a name that cannot be
+  // written is refused before any work, and they are put in place only with
+  // the spectrum.
+  StagedOutput pointsFile;
+  std::string reason;
+  if (!points.empty() && !pointsFile.Begin(points, ReplaceExistingOutput != 0, reason))
+    return CannotWritePoints(points, reason);
+  if (pointsFile.Path().size() >= sizeof PointLogCopy) return CannotWritePoints(points, "the path is too long");
+  std::strcpy(PointLogCopy, pointsFile.Path().c_str());
   const unsigned char* data = input.data.get();
   // The kind is decided by content as the program's Retrieve command does:
   // the drawing signature first, then the pictures' (a bitmap, or one decoded
@@ -177,7 +199,14 @@ int main(int argc, char** argv) {
     if (previewed) std::fprintf(stderr, "quillon-convert: wrote %s\n", options.previewOut.c_str());
   }
   FreeDibInfo();
-  if (result > 0) return previewed ? EXIT_WRITTEN : EXIT_NOT_WRITTEN;
+  if (result > 0) {
+    if (!points.empty()) {
+      if (!PointLogCopied) return CannotWritePoints(points, "the file could not be written completely");
+      if (!pointsFile.Commit(reason)) return CannotWritePoints(points, reason);
+      std::fprintf(stderr, "quillon-convert: wrote %s\n", points.c_str());
+    }
+    return previewed ? EXIT_WRITTEN : EXIT_NOT_WRITTEN;
+  }
   switch (conversionMessage) {
     case IDS_NO_CURVE:
     case IDS_UNTRACEABLE_DEPTH:
@@ -192,4 +221,11 @@ int main(int argc, char** argv) {
     default:
       return result < 0 ? EXIT_BAD_INPUT : EXIT_NOT_WRITTEN;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  InstallInterruptHandlers();
+  return FinishRun(Run(argc, argv));
 }

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,11 +33,13 @@ const char kUsage[] =
     "  --f1 Hz             frequency of the first point (default 25000)\n"
     "  --f2 Hz             the other frequency limit (default -25000)\n"
     "  --line-width N      stroke thickness in pixels for bitmaps (default 0)\n"
-    "  --points FILE       also write the traced points to FILE\n"
+    "  --points FILE       also write the traced points to FILE, together with\n"
+    "                      the spectrum\n"
     "  --nucleus NAME      the observed nucleus: 1H, 13C, 19F, 31P, ... (default 1H)\n"
     "  --preview FILE.png  also draw the picture with what was traced over it and\n"
     "                      the spectrum beneath it on its ppm axis into FILE.png\n"
-    "  --force             replace an existing output and preview\n"
+    "  --force             replace an existing output (and --points and --preview\n"
+    "                      files)\n"
     "  -h, --help          show this text\n"
     "\n"
     "Exit codes: 0 written, 2 usage, 3 input unreadable or not recognised,\n"
@@ -113,5 +116,12 @@ int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string
     return PARSE_USAGE;
   }
   options->input = options->inputs.front();
+  if (s.F1 == s.F2) {
+    char text[160];
+    std::snprintf(text, sizeof text, "--f1 and --f2 must differ (both are %g Hz): the spectrum would have no width",
+                  static_cast<double>(s.F1));
+    *problem = text;
+    return PARSE_USAGE;
+  }
   return PARSE_OK;
 }

@@ -17,7 +17,7 @@ constexpr int kPathSize = 260;
 bool TempPath(char (&dir)[kPathSize]);
 // A unique, newly created empty file in `dir` whose name starts with `prefix`.
 bool TempFileName(const char* dir, const char* prefix, char (&path)[kPathSize]);
-// Create or truncate for writing, no sharing.
+// Create or truncate for writing, shared with nobody but a deleter.
 File CreateForWrite(const char* path);
 // Open an existing file for reading, others may read too.
 File OpenForRead(const char* path);

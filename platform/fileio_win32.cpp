@@ -11,21 +11,34 @@ bool TempPath(char (&dir)[kPathSize]) {
   return n > 0 && n < static_cast<DWORD>(kPathSize);
 }
 
+// GetTempFileNameA keeps only three letters of the prefix; the whole prefix
+// says whose the file is, so the name is made here, created exclusively.
 bool TempFileName(const char* dir, const char* prefix, char (&path)[kPathSize]) {
-  if (GetTempFileNameA(dir, prefix, 0, path) == 0) {
-    path[0] = '\0';
-    return false;
+  static volatile LONG serial = 0;
+  const DWORD start = GetTickCount();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const unsigned long n = (start + static_cast<unsigned long>(InterlockedIncrement(&serial))) & 0xffffffUL;
+    const int len = wsprintfA(path, "%s%s%lx.tmp", dir, prefix, n);
+    if (len <= 0 || len >= kPathSize) break;
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return true;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
-  return true;
+  path[0] = '\0';
+  return false;
 }
 
 File CreateForWrite(const char* path) {
-  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Shared for deletion only: an interrupt may remove the file while it is open.
+  HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return h == INVALID_HANDLE_VALUE ? kInvalid : reinterpret_cast<File>(h);
 }
 
 File OpenForRead(const char* path) {
-  HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   return h == INVALID_HANDLE_VALUE ? kInvalid : reinterpret_cast<File>(h);
 }

@@ -7,8 +7,12 @@
 #include "spectrum/settings.h"
 #include "spectrum/messages.h"
 #include "spectrum/synth.h"
+#include "tavutils.h"
 
 namespace {
+
+int g_logSlot = -1;
+bool g_logFailed = false;
 
 // Lines gather here and reach the file in large writes: a million points
 // must not cost a million system calls.
@@ -17,7 +21,9 @@ char g_pending[kWriteBuffer];
 std::size_t g_pendingLength = 0;
 
 void FlushPoints() {
-  if (g_pendingLength > 0 && PointLogFile != qio::kInvalid) qio::Write(PointLogFile, g_pending, g_pendingLength);
+  if (g_pendingLength > 0 && PointLogFile != qio::kInvalid &&
+      !qio::Write(PointLogFile, g_pending, g_pendingLength))
+    g_logFailed = true;
   g_pendingLength = 0;
 }
 
@@ -31,11 +37,19 @@ bool BeginPointLog(char (&name)[qio::kPathSize]) {
   PointCount = 0;
   // A conversion starts with its log: what an earlier one traced is gone.
   LastTrace = TraceRecord{};
+  g_logFailed = false;
   // Never create a file under an unset name.
-  if (!qio::TempPath(dir) || !qio::TempFileName(dir, "tst", name)) return false;
+  if (!qio::TempPath(dir)) return false;
+  static bool swept = false;
+  if (!swept) {
+    swept = true;
+    CVSweepOwned(dir, kPointLogPurpose);
+  }
+  if (!qio::TempFileName(dir, CVOwnedPrefix(kPointLogPurpose).c_str(), name)) return false;
+  g_logSlot = CVAddOwned(name);
   PointLogFile = qio::CreateForWrite(name);
   if (PointLogFile == qio::kInvalid) {
-    qio::Delete(name);
+    DiscardPointLog(name);
     name[0] = '\0';
     return false;
   }
@@ -59,20 +73,22 @@ void WritePoint(long x, long y) {
 }
 
 char PointLogCopy[qio::kPathSize];
+bool PointLogCopied = false;
 
 namespace {
 
-void CopyLog(const char* from, const char* to) {
+// Every read and write is checked: a copy cut short by a full disk must not pass.
+bool CopyLog(const char* from, const char* to) {
   qio::File in = qio::OpenForRead(from);
-  if (in == qio::kInvalid) return;
+  if (in == qio::kInvalid) return false;
   qio::File out = qio::CreateForWrite(to);
-  if (out != qio::kInvalid) {
-    char buf[16384];
-    long n;
-    while ((n = qio::Read(in, buf, sizeof buf)) > 0) qio::Write(out, buf, static_cast<size_t>(n));
-    qio::Close(out);
-  }
+  bool ok = out != qio::kInvalid;
+  char buf[16384];
+  long n = 0;
+  while (ok && (n = qio::Read(in, buf, sizeof buf)) > 0) ok = qio::Write(out, buf, static_cast<size_t>(n));
+  qio::Close(out);
   qio::Close(in);
+  return ok && n == 0;
 }
 
 }  // namespace
@@ -80,7 +96,10 @@ void CopyLog(const char* from, const char* to) {
 bool ReopenPointLog(const char* name) {
   FlushPoints();
   qio::Close(PointLogFile);
-  if (PointLogCopy[0] != '\0') CopyLog(name, PointLogCopy);
+  PointLogFile = qio::kInvalid;
+  PointLogCopied = false;
+  if (g_logFailed) return false;
+  if (PointLogCopy[0] != '\0') PointLogCopied = CopyLog(name, PointLogCopy);
   PointLogFile = qio::OpenForRead(name);
   return PointLogFile != qio::kInvalid;
 }
@@ -90,6 +109,8 @@ void DiscardPointLog(const char* name) {
   qio::Close(PointLogFile);
   PointLogFile = qio::kInvalid;
   if (name != nullptr && name[0] != '\0') qio::Delete(name);
+  CVDropOwned(g_logSlot);
+  g_logSlot = -1;
 }
 
 int FinishPointLog(const char* name) {

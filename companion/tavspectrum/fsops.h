@@ -3,6 +3,7 @@
 #ifndef TAVSPECTRUM_FSOPS_H
 #define TAVSPECTRUM_FSOPS_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,25 @@ bool MovePath(const std::string& from, const std::string& to);
 bool ReplaceExistingFile(const std::string& from, const std::string& to);
 // The names in a folder, without "." and "..".
 std::vector<std::string> ListFolder(const std::string& path);
+
+enum class Exchange { Done, Vanished, Unsupported, Failed };
+// Swaps two names in one step, so that each always names something: Vanished
+// when one of them no longer exists, Unsupported where the system (or the file
+// system) has no such operation.
+Exchange ExchangePaths(const std::string& a, const std::string& b);
+
+// Excludes other writers of ours from replacing inside the same folder while
+// it lives (not readers, not other programs). Waits for the folder's lock.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  std::intptr_t handle_;
+};
 
 }  // namespace tav
 

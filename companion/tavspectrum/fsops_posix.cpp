@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +47,24 @@ std::vector<std::string> ListFolder(const std::string& path) {
   }
   closedir(dir);
   return names;
+}
+
+Exchange ExchangePaths(const std::string& a, const std::string& b) {
+  if (renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) return Exchange::Done;
+  if (errno == ENOENT) return Exchange::Vanished;
+  if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP) return Exchange::Unsupported;
+  return Exchange::Failed;
+}
+
+// A lock on the folder itself: no second name that could be left behind.
+FolderLock::FolderLock(const std::string& folder) : handle_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+  if (handle_ >= 0)
+    while (flock(static_cast<int>(handle_), LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+FolderLock::~FolderLock() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
 }
 
 }  // namespace tav

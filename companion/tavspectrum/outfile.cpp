@@ -1,5 +1,7 @@
 #include "outfile.h"
 
+#include "tavutils.h"
+
 namespace tav {
 
 OutFile::OutFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) { failed_ = file_ == nullptr; }
@@ -10,6 +12,11 @@ OutFile::~OutFile() {
 
 void OutFile::Write(const void* data, size_t size) {
   if (failed_ || size == 0) return;
+  // Once a stop is asked for, the write fails and the writer's clean-up runs.
+  if (CVStopRequested()) {
+    failed_ = true;
+    return;
+  }
   if (std::fwrite(data, 1, size, file_) != size) failed_ = true;
 }
 
@@ -27,7 +34,7 @@ bool OutFile::Close(std::string& error) {
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
   if (failed_ || !flushed || !closed) {
-    error = "the file could not be written completely";
+    error = CVStopRequested() ? "the conversion was interrupted" : "the file could not be written completely";
     return false;
   }
   return true;

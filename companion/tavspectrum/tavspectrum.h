@@ -3,6 +3,7 @@
 #define TAVSPECTRUM_H
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,5 +72,28 @@ int WriteFileSafely(const char* name, const void* data, std::size_t size, bool r
 // A nucleus as NMR names it: a mass number (1 to 299, at least the element's
 // atomic number) and an element symbol as written ("1H", "13C", "19F", "31P").
 bool IsNucleusName(const char* name);
+// One more file of a conversion (the traced points, a preview), made by the
+// spectrum's own rules: written in a work folder beside the target and put in
+// place only when complete; never over a folder, over an existing file only
+// with consent; whatever is not put in place is removed with the object.
+class StagedOutput {
+ public:
+  StagedOutput();
+  ~StagedOutput();
+  StagedOutput(const StagedOutput&) = delete;
+  StagedOutput& operator=(const StagedOutput&) = delete;
+
+  // Checks the name and makes the work folder; false with a reason.
+  bool Begin(const std::string& target, bool replace, std::string& error);
+  // Where to write the contents; empty before Begin and after Commit.
+  const std::string& Path() const { return path_; }
+  // Puts the finished file in place; false with a reason (nothing is left then).
+  bool Commit(std::string& error);
+
+ private:
+  struct Work;
+  std::unique_ptr<Work> work_;
+  std::string path_;
+};
 
 #endif

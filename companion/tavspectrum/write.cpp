@@ -1,12 +1,12 @@
 #include <cctype>
 #include <cmath>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "fsops.h"
 #include "outfile.h"
+#include "staging.h"
 #include "tavspectrum.h"
 #include "ui.h"
 #include "writers.h"
@@ -53,75 +53,6 @@ bool AnyFormatOwns(const std::string& ext) {
 std::string StripSeparators(std::string name) {
   while (name.size() > 1 && IsSeparator(name.back()) && name[name.size() - 2] != ':') name.pop_back();
   return name;
-}
-
-// A folder that a previous write of this format could have made: acqus, acqu
-// and pdata/1 with our files, nothing else. Anything more (a raw data set, a
-// user's own folder) is never thrown away with it.
-bool HoldsOnlyProcessedSpectrum(const std::string& path) {
-  for (const std::string& n : ListFolder(path)) {
-    if (n == "acqus" || n == "acqu") {
-      if (KindOf(path + "/" + n) != PathKind::File) return false;
-    } else if (n == "pdata") {
-      for (const std::string& p : ListFolder(path + "/pdata")) {
-        const std::string proc = path + "/pdata/" + p;
-        if (p != "1" || KindOf(proc) != PathKind::Folder) return false;
-        for (const std::string& f : ListFolder(proc))
-          if ((f != "1r" && f != "1i" && f != "procs" && f != "proc" && f != "title") ||
-              KindOf(proc + "/" + f) != PathKind::File)
-            return false;
-      }
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
-
-// A folder of our own beside the target, made exclusively, so that neither
-// the new output nor a set-aside old one can meet a name that already exists.
-bool MakeWorkFolder(const std::string& target, std::string& work) {
-  static unsigned counter = 0;
-  const auto now = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".~%06llx%03x", now & 0xffffffULL, (++counter) & 0xfffU);
-    work = target + suffix;
-    if (MakeFolder(work)) return true;
-    if (KindOf(work) == PathKind::None) return false;  // not a clash: the folder cannot be made there
-  }
-  return false;
-}
-
-// Puts the finished output in place. An existing folder (or anything the new
-// output cannot simply be renamed over) is first moved into the work folder
-// and restored should the new output not take its place.
-bool Install(const std::string& made, const std::string& target, const std::string& work, PathKind existing,
-             outfile format, std::string& error, bool& oldStranded) {
-  if (existing == PathKind::None) {
-    if (MovePath(made, target)) return true;
-    error = "the finished output could not be renamed to its name";
-    return false;
-  }
-  if (existing == PathKind::File && format != OUTFILE_PDATA) {
-    if (ReplaceExistingFile(made, target)) return true;
-    error = "the existing file could not be replaced";
-    return false;
-  }
-  const std::string old = work + "/old";
-  if (!MovePath(target, old)) {
-    error = "the existing output could not be moved aside";
-    return false;
-  }
-  if (MovePath(made, target)) return true;
-  if (!MovePath(old, target)) {
-    // The earlier output is kept where it is rather than removed with the work folder.
-    oldStranded = true;
-    error = "the earlier output could not be put back and is kept in " + old;
-    return false;
-  }
-  error = "the finished output could not be renamed to its name";
-  return false;
 }
 
 bool AllFinite(const std::vector<float>& values) {
@@ -173,10 +104,7 @@ std::string OutputPath(const std::string& name, outfile format) {
 }
 
 std::string ReplaceProblem(const std::string& path, outfile format) {
-  if (KindOf(path) != PathKind::Folder) return "";
-  if (format != OUTFILE_PDATA) return "a folder of that name exists";
-  if (!HoldsOnlyProcessedSpectrum(path)) return "that folder holds other files than a processed spectrum";
-  return "";
+  return ReplaceProblemOf(path, format == OUTFILE_PDATA);
 }
 
 }  // namespace tav
@@ -206,8 +134,12 @@ int Spectrum::WriteNMRSpectrum(TAVWINDOW owner, const char* name, outfile format
     consent = choice == NameChoice::ChosenReplace;
   }
   const std::string target = OutputPath(chosen, format);
-  const PathKind existing = KindOf(target);
-  if (existing != PathKind::None) {
+  if (target.size() - BaseStart(target) > kMaxNameBytes) {
+    ReportWriteError(owner, target, "the name is longer than 255 bytes");
+    return 0;
+  }
+  // Refused before the write, so nothing is made in vain; looked at again at the replace.
+  if (KindOf(target) != PathKind::None) {
     problem = ReplaceProblem(target, format);
     if (problem.empty() && !consent) problem = "a file or folder of that name exists already";
     if (!problem.empty()) {
@@ -216,21 +148,17 @@ int Spectrum::WriteNMRSpectrum(TAVWINDOW owner, const char* name, outfile format
     }
   }
 
-  std::string work;
-  if (!MakeWorkFolder(target, work)) {
-    ReportWriteError(owner, target, "no file can be created in its folder");
+  WorkFolder work;
+  if (CVStopRequested() || !work.Make(target)) {
+    ReportWriteError(owner, target, CVStopRequested() ? "the conversion was interrupted"
+                                                      : "no file can be created in its folder");
     return 0;
   }
-  const std::string made = work + "/new";
   const std::string title = target.substr(BaseStart(target));
   std::string error;
-  bool oldStranded = false;
-  const bool ok = WriteFormat(*this, made, title, format, error) &&
-                  Install(made, target, work, existing, format, error, oldStranded);
-  if (oldStranded)
-    RemoveTree(made);
-  else
-    RemoveTree(work);
+  const bool ok = WriteFormat(*this, work.Made(), title, format, error) &&
+                  Install(work, target, format == OUTFILE_PDATA, consent, error);
+  work.Remove();
   if (!ok) {
     ReportWriteError(owner, target, error);
     return 0;
@@ -239,25 +167,9 @@ int Spectrum::WriteNMRSpectrum(TAVWINDOW owner, const char* name, outfile format
 }
 
 int WriteFileSafely(const char* name, const void* data, std::size_t size, bool replace, std::string* error) {
-  using namespace tav;
-  const std::string target = name != nullptr ? name : "";
-  const PathKind existing = target.empty() ? PathKind::None : KindOf(target);
-  if (target.empty()) *error = "no name was given";
-  else if (existing == PathKind::Folder) *error = "a folder of that name exists";
-  else if (existing != PathKind::None && !replace) *error = "a file of that name exists already";
-  else error->clear();
-  if (!error->empty()) return 0;
-  std::string work;
-  if (!MakeWorkFolder(target, work)) {
-    *error = "no file can be created in its folder";
-    return 0;
-  }
-  const std::string made = work + "/new";
-  OutFile out(made);
+  StagedOutput staged;
+  if (!staged.Begin(name != nullptr ? name : "", replace, *error)) return 0;
+  tav::OutFile out(staged.Path());
   out.Write(data, size);
-  bool stranded = false;
-  // Any file format installs alike: one file renamed over another.
-  const bool ok = out.Close(*error) && Install(made, target, work, existing, OUTFILE_CSV, *error, stranded);
-  RemoveTree(work);
-  return ok ? 1 : 0;
+  return out.Close(*error) && staged.Commit(*error) ? 1 : 0;
 }

@@ -9,6 +9,7 @@
 #define TAVUTILS_H
 
 #include <cstdint>
+#include <string>
 
 typedef void* TAVWINDOW;
 typedef void* TAVINSTANCE;
@@ -77,5 +78,34 @@ int CVUpdateDlgFloat(TAVWINDOW dialog, int id, int notification, float* field, i
 // The About box and the help document.
 int ShowAbout(void* aboutInfo);
 int DisplayPDFHelp(const char* helpPath, const char* topic);
+
+// Files and folders a run owns only while it runs: the point log, the work
+// folders beside an output. Registered paths are removed by CVRemoveOwned,
+// which an interrupt handler may call (it neither allocates nor locks), from
+// any thread. Their names carry an owner tag (host, process id and process
+// start), so that what a killed run left behind is recognised by a later run
+// and removed once no living process owns it.
+constexpr int CV_OWNED_MAX_PATH = 1024;
+// A registry slot for the path, or -1 when it cannot be registered (too long,
+// registry full); the path is then only removed by the run's own clean-up.
+int CVAddOwned(const char* path);
+// The path is no longer removed on an interrupt (it was removed or put in place).
+void CVDropOwned(int slot);
+// Removes every registered file and folder with all it holds.
+void CVRemoveOwned();
+// "<purpose>.<host>.<pid>.<start>.": how the names this process owns begin.
+std::string CVOwnedPrefix(const char* purpose);
+// Removes from `folder` everything named "<purpose>.<tag>..." whose owner tag
+// names this host and a process that no longer runs.
+void CVSweepOwned(const std::string& folder, const char* purpose);
+
+// Interrupts. A front end's handler asks the run to stop; from then on writes
+// fail, so that the run ends through its ordinary clean-up. While held (a
+// replace in progress), interrupts wait, so that no replace is cut in two.
+void CVRequestStop();
+bool CVStopRequested();
+void CVHoldInterrupts();
+void CVReleaseInterrupts();
+bool CVInterruptsHeld();
 
 #endif

@@ -37,7 +37,9 @@ test('frequency options set the axis', () => {
 });
 
 test('exit codes: usage, unreadable input, nothing to convert', () => {
-  for (const args of [[], ['--si', '0', 'x'], ['--bogus', 'x'], ['a', 'b']]) assert.equal(run(args).code, 2, args);
+  for (const args of [[], ['--si', '0', 'x'], ['--bogus', 'x'], ['a', 'b'], ['--f1', '5', '--f2', '5', 'x']]) {
+    assert.equal(run(args).code, 2, args);
+  }
   const cases = [
     [put('missing.bmp', '') + '-not-there', /Cannot open file/],
     [put('junk.bin', Buffer.from([1, 2, 3, 4, 0, 9])), /File format not recognized/],

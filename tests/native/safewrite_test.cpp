@@ -1,12 +1,15 @@
 // Writing without an owner window: the name as given, nothing replaced
 // without consent, and a failed write leaves neither a partial output nor a
-// damaged earlier one.
+// damaged earlier one; a replace never leaves the name empty, and what a run
+// owns goes with an interrupt or, once its owner is gone, with a sweep.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef _WIN32
@@ -15,13 +18,21 @@
 #endif
 
 #include "../../companion/tavspectrum/fsops.h"
+#include "../../companion/tavspectrum/staging.h"
 #include "../../companion/tavspectrum/ui.h"
+#include "../../companion/tavspectrum/writers.h"
 #include "tavspectrum.h"
 #include "test_support.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
+// Replaces per test of concurrent writing: fewer where Wine makes each slow.
+#ifdef _WIN32
+constexpr int kReplaces = 10;
+#else
+constexpr int kReplaces = 30;
+#endif
 const outfile kFileFormats[] = {OUTFILE_JCAMP, OUTFILE_JCAMP_DIF, OUTFILE_NMRPIPE, OUTFILE_CSV};
 
 class SafeWriteTest : public ::testing::Test {
@@ -46,8 +57,8 @@ class SafeWriteTest : public ::testing::Test {
   std::string Content(const std::string& name, outfile format) {
     return ReadText(dir_.file(format == OUTFILE_PDATA ? name + "/pdata/1/1r" : name));
   }
-  Names Entries() {
-    Names e = tav::ListFolder(dir_.path());
+  Names Entries(const std::string& sub = "") {
+    Names e = tav::ListFolder(sub.empty() ? dir_.path() : dir_.file(sub));
     std::sort(e.begin(), e.end());
     return e;
   }
@@ -122,6 +133,117 @@ TEST_F(SafeWriteTest, NothingIsWrittenForAnInvalidSpectrumNameOrPlace) {
   EXPECT_TRUE(Entries().empty());
 }
 
+// The folder is never absent, whichever way the system replaces it.
+TEST_F(SafeWriteTest, AReplacedFolderNeverLeavesItsName) {
+  ASSERT_EQ(Write("p", OUTFILE_PDATA), 1);
+  std::atomic<bool> done{false};
+  std::atomic<int> absent{0};
+  std::thread watcher([&] {
+    while (!done) absent += tav::KindOf(dir_.file("p/pdata/1/procs")) == tav::PathKind::None;
+  });
+  for (int i = 0; i < kReplaces; ++i) {
+    Make(i % 2 ? 48 : 64);  // with and without an imaginary part, the last without
+    ASSERT_EQ(Write("p", OUTFILE_PDATA, true), 1);
+  }
+  done = true;
+  watcher.join();
+  EXPECT_EQ(absent, 0);
+  EXPECT_EQ(Entries("p/pdata/1"), (Names{"1r", "proc", "procs", "title"})) << "the 1i of an earlier output is gone";
+  EXPECT_EQ(Entries(), Names{"p"});
+}
+
+// Writers replacing one folder at once all succeed, and one output stands whole.
+TEST_F(SafeWriteTest, ConcurrentReplacesAllSucceed) {
+  ASSERT_EQ(Write("p", OUTFILE_PDATA), 1);
+  std::atomic<int> failed{0};
+  std::vector<std::thread> writers;
+  for (long si : {16, 32, 48, 64}) {
+    writers.emplace_back([&, si] {
+      Spectrum s;
+      s.Init(0, si, 100, 1000, -1000);
+      s.SetSpecFlag(2, 1);
+      TAVHELPINFO info = info_;
+      info.Flags = TAV_REPLACE_EXISTING;
+      for (int i = 0; i < kReplaces; ++i) failed += s.WriteNMRSpectrum(nullptr, dir_.file("p").c_str(), OUTFILE_PDATA, &info) != 1;
+    });
+  }
+  for (std::thread& t : writers) t.join();
+  EXPECT_EQ(failed, 0);
+  const std::string procs = ReadText(dir_.file("p/pdata/1/procs"));
+  const size_t si = procs.find("##$SI= ");
+  ASSERT_NE(si, std::string::npos);
+  EXPECT_EQ(Content("p", OUTFILE_PDATA).size(), 4 * std::stoul(procs.substr(si + 7))) << "procs and 1r agree";
+  EXPECT_EQ(Entries(), Names{"p"});
+}
+
+// Where names cannot be exchanged the files are replaced inside the folder.
+TEST_F(SafeWriteTest, AFolderReplacedInsideHoldsTheNewOutputAlone) {
+  ASSERT_EQ(Write("p", OUTFILE_PDATA), 1);
+  Make(48);
+  ASSERT_EQ(Write("q", OUTFILE_PDATA), 1);
+  const std::string fresh = Content("q", OUTFILE_PDATA);
+  std::string error;
+  ASSERT_TRUE(tav::ReplaceInside(dir_.file("q"), dir_.file("p"), error)) << error;
+  EXPECT_EQ(Content("p", OUTFILE_PDATA), fresh);
+  EXPECT_EQ(Entries("p/pdata/1"), (Names{"1r", "proc", "procs", "title"}));
+}
+
+// A file the user puts into the folder while the new output is written is
+// found at the replace, and kept.
+TEST_F(SafeWriteTest, WhatAppearsInTheFolderDuringTheWriteIsNeverRemoved) {
+  ASSERT_EQ(Write("p", OUTFILE_PDATA), 1);
+  const std::string before = Content("p", OUTFILE_PDATA);
+  Make(32);
+  tav::WorkFolder work;
+  std::string error;
+  ASSERT_TRUE(work.Make(dir_.file("p")));
+  ASSERT_TRUE(tav::WritePdata(s_, work.Made(), "p", error)) << error;
+  Put("p/notes.txt", "mine");
+  EXPECT_FALSE(tav::Install(work, dir_.file("p"), true, true, error));
+  EXPECT_FALSE(tav::ReplaceInside(work.Made(), dir_.file("p"), error));
+  work.Remove();
+  EXPECT_EQ(ReadText(dir_.file("p/notes.txt")), "mine");
+  EXPECT_EQ(Content("p", OUTFILE_PDATA), before);
+  EXPECT_EQ(Entries(), Names{"p"});
+}
+
+TEST(OwnedPathsTest, AnInterruptRemovesWhatIsRegisteredAndNothingElse) {
+  TempDir dir;
+  for (const char* folder : {"work", "work/new"}) ASSERT_TRUE(tav::MakeFolder(dir.file(folder)));
+  for (const char* file : {"log", "work/new/1r", "kept"}) std::fclose(std::fopen(dir.file(file).c_str(), "wb"));
+  const int log = CVAddOwned(dir.file("log").c_str());
+  CVAddOwned(dir.file("work").c_str());
+  CVDropOwned(CVAddOwned(dir.file("kept").c_str()));
+  CVRemoveOwned();
+  EXPECT_EQ(tav::ListFolder(dir.path()), Names{"kept"});
+  // A slot the interrupt freed serves again; the old handle no longer reaches it.
+  ASSERT_GE(CVAddOwned(dir.file("kept").c_str()), 0);
+  CVDropOwned(log);
+  CVRemoveOwned();
+  EXPECT_TRUE(tav::ListFolder(dir.path()).empty());
+}
+
+TEST(OwnedPathsTest, ASweepRemovesOnlyWhatEndedProcessesLeftHere) {
+  // "purpose.host.pid.start.": this process; another start of its number is a process gone.
+  const std::string own = CVOwnedPrefix("quillon-work");
+  Names part;
+  for (size_t at = 0, dot; (dot = own.find('.', at)) != std::string::npos; at = dot + 1) part.push_back(own.substr(at, dot - at));
+  ASSERT_EQ(part.size(), 4u) << own;
+  char other[16];
+  std::snprintf(other, sizeof other, "%lx", (std::stoul(part[3], nullptr, 16) + 1) & 0xffffffffUL);
+  const std::string host = part[1], gone = part[2] + "." + other + ".0";
+  TempDir dir;
+  const Names kept = {own + "1", "quillon-work.elsewhere." + gone, "quillon-work.x", "tst-quillon." + host + "." + gone};
+  for (const std::string& n : kept) ASSERT_TRUE(tav::MakeFolder(dir.file(n)));
+  ASSERT_TRUE(tav::MakeFolder(dir.file("quillon-work." + host + "." + gone)));
+  std::fclose(std::fopen(dir.file("quillon-work." + host + "." + gone + "/1r").c_str(), "wb"));
+  CVSweepOwned(dir.path(), "quillon-work");
+  Names left = tav::ListFolder(dir.path()), expected = kept;
+  std::sort(left.begin(), left.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(left, expected);
+}
+
 #ifndef _WIN32
 // A file-size limit makes the system refuse bytes part-way through a write,
 // even for root: the real failure of a full disk.
@@ -145,6 +267,14 @@ TEST_F(SafeWriteTest, FailedWriteLeavesNoPartialOutputAndKeepsTheEarlierOne) {
     EXPECT_EQ(Entries(), Names{"earlier"}) << "no partial output, no work folder";
     ASSERT_TRUE(tav::RemoveTree(dir_.file("earlier")));
   }
+}
+
+// Windows' paths leave no room for such names in the test folder.
+TEST_F(SafeWriteTest, NamesUpToTheFileSystemsLimitAreWritten) {
+  EXPECT_EQ(Write(std::string(255, 'c'), OUTFILE_CSV), 1);
+  EXPECT_EQ(Write(std::string(255, 'p'), OUTFILE_PDATA), 1);
+  EXPECT_EQ(Write(std::string(256, 'x'), OUTFILE_CSV), 0);
+  EXPECT_EQ(Entries(), (Names{std::string(255, 'c'), std::string(255, 'p')}));
 }
 #endif
 
