@@ -11,6 +11,7 @@
 #include "cli/input.h"
 #include "cli/options.h"
 #include "picture/wpg.h"
+#include "spectrum/choices.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
 #include "spectrum/settings.h"
@@ -140,12 +141,14 @@ int main(int argc, char** argv) {
     ShowMessage(IDS_FORMAT_UNKNOWN);
     return EXIT_BAD_INPUT;
   }
+  for (const std::string& warning : LastTrace.warnings) std::fprintf(stderr, "quillon-convert: warning: %s\n", warning.c_str());
   if (result > 0) {
     std::fprintf(stderr, "quillon-convert: wrote %s\n", SpectrumSettings.Name);
     return EXIT_WRITTEN;
   }
   switch (g_lastMessage) {
     case IDS_NO_CURVE:
+    case IDS_NO_CURVE_AUTO:
     case IDS_UNTRACEABLE_DEPTH:
       return EXIT_NOTHING;
     case IDS_CONVERT_BITMAP:

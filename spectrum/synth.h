@@ -11,9 +11,18 @@ struct LogPoint {
 };
 
 // Reads PointCount points from PointLogFile (open for reading), resamples them
-// and writes the spectrum under SpectrumSettings.Name in OutputFormat. Returns
+// and writes the spectrum under SpectrumSettings.Name in OutputFormat. F1 and
+// F2 are the settings', or with an axis calibration in Choices the
+// frequencies of the first and last x (recorded in LastTrace). Returns
 // the library's write result, 0 when nothing was written. Leaves Recording 0.
 int BuildSpectrum();
+
+struct TracedPoint;
+// The same synthesis for points already in memory, in increasing x (the
+// automatic trace's, whose y has fractions): intensity is y - `baseline`.
+// LastTrace's mode, box, baseline, stroke and warnings are the caller's to
+// fill; the rest is filled here, as BuildSpectrum does.
+int BuildSpectrumFromPoints(const TracedPoint* points, std::int32_t count, double baseline);
 
 // The exchange sort of drawing points by ascending x. Its order among equal x
 // decides which of them the resampling keeps, so it is the reference for any

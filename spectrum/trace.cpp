@@ -1,10 +1,13 @@
 #include "spectrum/trace.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "picture/bitmap.h"
+#include "spectrum/autotrace.h"
+#include "spectrum/choices.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
 #include "spectrum/progress.h"
@@ -137,9 +140,39 @@ bool ScanColumn(const ScanRows& rows, std::int32_t x, std::int32_t* first, std::
   return FindRun(rows, pixel, first, last);
 }
 
+namespace {
+
+// The automatic trace of the loaded bitmap, and its spectrum.
+int TraceBitmapAuto(const DIBINFO& dib) {
+  AutoTraceResult traced = AutoTrace(dib, Choices.autoTrace);
+  LastTrace.mode = TRACE_AUTO;
+  LastTrace.hasBox = traced.found || !traced.box.Empty();
+  LastTrace.box = traced.box;
+  LastTrace.baseline = traced.baseline;
+  LastTrace.stroke = traced.stroke;
+  LastTrace.warnings = traced.warnings;
+  if (!traced.found) {
+    ShowMessageF(IDS_NO_CURVE_AUTO, traced.reason.c_str());
+    return 0;
+  }
+  // The copy of the points a classic trace would log, with their fractions.
+  if (PointLogCopy[0] != '\0') {
+    if (std::FILE* copy = std::fopen(PointLogCopy, "w")) {
+      for (const TracedPoint& p : traced.points) std::fprintf(copy, "%.10g %.10g\n", p.x, p.y);
+      std::fclose(copy);
+    }
+  }
+  return BuildSpectrumFromPoints(traced.points.data(), static_cast<std::int32_t>(traced.points.size()),
+                                 traced.baseline);
+}
+
+}  // namespace
+
 int TraceBitmap() {
+  LastTrace = TraceRecord{};
   if (DibInfo == nullptr) return 0;
   const DIBINFO& dib = *DibInfo;
+  if (Choices.mode == TRACE_AUTO) return TraceBitmapAuto(dib);
   // One clear message: an empty log would only add "No curve was found".
   if (!IsTraceableBitCount(dib.BitCount)) {
     ShowMessage(IDS_UNTRACEABLE_DEPTH);

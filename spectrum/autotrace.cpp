@@ -1,0 +1,426 @@
+#include "spectrum/autotrace.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+
+#include "picture/bitmap.h"
+#include "spectrum/autotrace_parts.h"
+
+namespace {
+
+// A horizontal run of dark pixels and the component it belongs to.
+struct Run {
+  std::int32_t row, x0, x1;
+  std::int32_t parent;  // union-find over runs
+};
+
+struct Component {
+  std::int32_t x0, x1, y0, y1;
+  std::int64_t pixels = 0;
+  bool kept = false;
+};
+
+std::int32_t Root(std::vector<Run>& runs, std::int32_t i) {
+  while (runs[i].parent != i) {
+    runs[i].parent = runs[runs[i].parent].parent;
+    i = runs[i].parent;
+  }
+  return i;
+}
+
+// The dark marks of the box as 8-connected components of runs.
+class Marks {
+ public:
+  Marks(const InkImage& image, const PixelRect& box) : box_(box) {
+    rowStart_.reserve(static_cast<std::size_t>(box.y1 - box.y0 + 2));
+    for (std::int32_t r = box.y0; r <= box.y1; ++r) {
+      rowStart_.push_back(static_cast<std::int32_t>(runs_.size()));
+      const unsigned char* row = image.Row(r);
+      for (std::int32_t x = box.x0; x <= box.x1;) {
+        if (row[x] < image.threshold) {
+          ++x;
+          continue;
+        }
+        const std::int32_t start = x;
+        while (x <= box.x1 && row[x] >= image.threshold) ++x;
+        const std::int32_t id = static_cast<std::int32_t>(runs_.size());
+        runs_.push_back({r, start, x - 1, id});
+      }
+    }
+    rowStart_.push_back(static_cast<std::int32_t>(runs_.size()));
+    for (std::int32_t r = 1; r + 1 < static_cast<std::int32_t>(rowStart_.size()); ++r) {
+      std::int32_t i = rowStart_[r - 1], j = rowStart_[r];
+      const std::int32_t iEnd = rowStart_[r], jEnd = rowStart_[r + 1];
+      while (i < iEnd && j < jEnd) {
+        if (runs_[i].x1 + 1 >= runs_[j].x0 && runs_[j].x1 + 1 >= runs_[i].x0) {
+          const std::int32_t a = Root(runs_, i), b = Root(runs_, j);
+          if (a != b) runs_[std::max(a, b)].parent = std::min(a, b);
+        }
+        if (runs_[i].x1 < runs_[j].x1) ++i;
+        else ++j;
+      }
+    }
+    label_.resize(runs_.size());
+    std::vector<std::int32_t> index(runs_.size(), -1);
+    for (std::size_t k = 0; k < runs_.size(); ++k) {
+      const std::int32_t root = Root(runs_, static_cast<std::int32_t>(k));
+      if (index[root] < 0) {
+        index[root] = static_cast<std::int32_t>(components_.size());
+        components_.push_back({runs_[k].x0, runs_[k].x1, runs_[k].row, runs_[k].row});
+      }
+      Component& c = components_[index[root]];
+      label_[k] = index[root];
+      c.x0 = std::min(c.x0, runs_[k].x0);
+      c.x1 = std::max(c.x1, runs_[k].x1);
+      c.y1 = std::max(c.y1, runs_[k].row);
+      c.pixels += runs_[k].x1 - runs_[k].x0 + 1;
+    }
+  }
+
+  std::vector<Component>& Components() { return components_; }
+  const std::vector<Component>& Components() const { return components_; }
+  const std::vector<Run>& Runs() const { return runs_; }
+  std::int32_t Label(std::size_t run) const { return label_[run]; }
+
+  // The lowest and highest row of component `c` in column x; false if none.
+  bool Span(std::int32_t c, std::int32_t x, std::int32_t* lo, std::int32_t* hi) const {
+    bool any = false;
+    const Component& comp = components_[c];
+    for (std::int32_t r = comp.y0; r <= comp.y1; ++r) {
+      for (std::int32_t k = rowStart_[r - box_.y0]; k < rowStart_[r - box_.y0 + 1]; ++k) {
+        if (label_[k] != c || runs_[k].x0 > x || runs_[k].x1 < x) continue;
+        if (!any) *lo = r;
+        *hi = r;
+        any = true;
+      }
+    }
+    return any;
+  }
+
+  // Whether a pixel of a kept component lies within `reach` of component c.
+  bool NearKept(std::int32_t c, std::int32_t reach) const {
+    const Component& comp = components_[c];
+    const std::int32_t from = std::max(box_.y0, comp.y0 - reach), to = std::min(box_.y1, comp.y1 + reach);
+    for (std::int32_t r = comp.y0; r <= comp.y1; ++r) {
+      for (std::int32_t k = rowStart_[r - box_.y0]; k < rowStart_[r - box_.y0 + 1]; ++k) {
+        if (label_[k] != c) continue;
+        for (std::int32_t q = std::max(from, r - reach); q <= std::min(to, r + reach); ++q) {
+          for (std::int32_t m = rowStart_[q - box_.y0]; m < rowStart_[q - box_.y0 + 1]; ++m) {
+            if (components_[label_[m]].kept && runs_[m].x0 <= runs_[k].x1 + reach && runs_[m].x1 + reach >= runs_[k].x0)
+              return true;
+          }
+        }
+      }
+    }
+    return false;
+  }
+
+ private:
+  PixelRect box_;
+  std::vector<Run> runs_;
+  std::vector<std::int32_t> rowStart_;
+  std::vector<std::int32_t> label_;
+  std::vector<Component> components_;
+};
+
+// The curve: the component that spans most columns, the pieces that continue
+// it across short gaps to either side, and pieces that touch it. Labels,
+// legends, ticks and specks overlap what is kept or stand apart.
+bool ChooseCurve(Marks& marks, const PixelRect& box) {
+  std::vector<Component>& comps = marks.Components();
+  if (comps.empty()) return false;
+  const std::int32_t width = box.x1 - box.x0 + 1;
+  std::size_t main = 0;
+  for (std::size_t i = 1; i < comps.size(); ++i) {
+    const std::int32_t span = comps[i].x1 - comps[i].x0, best = comps[main].x1 - comps[main].x0;
+    if (span > best || (span == best && comps[i].pixels > comps[main].pixels)) main = i;
+  }
+  if (comps[main].x1 - comps[main].x0 + 1 < std::max(8, width / 20)) return false;
+  comps[main].kept = true;
+  std::int32_t left = comps[main].x0, right = comps[main].x1;
+
+  // Along x: the nearest piece beyond an end whose first column meets the
+  // curve's last one in height, until none is left.
+  const std::int32_t widestGap = std::max(8, width / 10);
+  for (int side = 0; side < 2; ++side) {
+    for (;;) {
+      const std::int32_t end = side == 0 ? left : right;
+      std::int32_t endLo = 0, endHi = -1;
+      for (std::size_t i = 0; i < comps.size(); ++i) {
+        std::int32_t lo, hi;
+        if (comps[i].kept && marks.Span(static_cast<std::int32_t>(i), end, &lo, &hi)) {
+          endLo = endHi < endLo ? lo : std::min(endLo, lo);
+          endHi = std::max(endHi, hi);
+        }
+      }
+      std::int64_t bestCost = -1;
+      std::size_t best = 0;
+      for (std::size_t i = 0; i < comps.size(); ++i) {
+        const Component& c = comps[i];
+        if (c.kept || c.pixels < 2) continue;
+        const std::int32_t gap = side == 0 ? end - c.x1 : c.x0 - end;
+        const bool extends = side == 0 ? c.x0 < end : c.x1 > end;
+        if (gap < -2 || gap > widestGap || !extends) continue;
+        std::int32_t lo, hi;
+        if (!marks.Span(static_cast<std::int32_t>(i), side == 0 ? c.x1 : c.x0, &lo, &hi)) continue;
+        const std::int32_t rise = lo > endHi ? lo - endHi : endLo > hi ? endLo - hi : 0;
+        if (rise > 4 + 2 * std::max(gap, 0)) continue;
+        const std::int64_t cost = std::int64_t{std::max(gap, 0)} * 4 + rise;
+        if (bestCost < 0 || cost < bestCost) bestCost = cost, best = i;
+      }
+      if (bestCost < 0) break;
+      comps[best].kept = true;
+      left = std::min(left, comps[best].x0);
+      right = std::max(right, comps[best].x1);
+    }
+  }
+  // Pieces broken off the curve by a pixel or two: a peak's tip, a flank.
+  for (int round = 0; round < 2; ++round) {
+    for (std::size_t i = 0; i < comps.size(); ++i) {
+      if (comps[i].kept || comps[i].pixels < 2 || comps[i].x1 < left || comps[i].x0 > right) continue;
+      if (marks.NearKept(static_cast<std::int32_t>(i), 2)) comps[i].kept = true;
+    }
+  }
+  return true;
+}
+
+// The runs of the kept components, column by column.
+struct ColumnRuns {
+  std::vector<std::int32_t> start;  // per column, index into runs
+  std::vector<std::pair<std::int32_t, std::int32_t>> runs;  // lowest, highest row
+};
+
+ColumnRuns KeptColumns(const Marks& marks, const PixelRect& box) {
+  const std::int32_t width = box.x1 - box.x0 + 1;
+  std::vector<std::int32_t> openLo(static_cast<std::size_t>(width), -1), openHi(static_cast<std::size_t>(width), -1);
+  std::vector<std::pair<std::int32_t, std::pair<std::int32_t, std::int32_t>>> closed;
+  const std::vector<Run>& runs = marks.Runs();
+  for (std::size_t k = 0; k < runs.size(); ++k) {
+    if (!marks.Components()[static_cast<std::size_t>(marks.Label(k))].kept) continue;
+    const Run& run = runs[k];
+    for (std::int32_t x = run.x0; x <= run.x1; ++x) {
+      const std::size_t c = static_cast<std::size_t>(x - box.x0);
+      if (openHi[c] == run.row - 1 && openLo[c] >= 0) {
+        openHi[c] = run.row;
+        continue;
+      }
+      if (openLo[c] >= 0) closed.push_back({x, {openLo[c], openHi[c]}});
+      openLo[c] = openHi[c] = run.row;
+    }
+  }
+  for (std::int32_t c = 0; c < width; ++c)
+    if (openLo[c] >= 0) closed.push_back({box.x0 + c, {openLo[c], openHi[c]}});
+  std::stable_sort(closed.begin(), closed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  ColumnRuns out;
+  out.start.assign(static_cast<std::size_t>(width) + 1, 0);
+  out.runs.reserve(closed.size());
+  std::size_t k = 0;
+  for (std::int32_t c = 0; c < width; ++c) {
+    out.start[c] = static_cast<std::int32_t>(out.runs.size());
+    while (k < closed.size() && closed[k].first == box.x0 + c) out.runs.push_back(closed[k++].second);
+  }
+  out.start[width] = static_cast<std::int32_t>(out.runs.size());
+  return out;
+}
+
+// What the ink of one column says about the curve there.
+struct Column {
+  bool traced = false;
+  std::int32_t lo = 0, hi = 0;      // the chosen run, grown into faint ink
+  double bottom = 0, top = 0;       // its edges, sub-pixel
+  double mass = 0, centroid = 0;    // ink in it, and where
+};
+
+double Ink(const InkImage& image, std::int32_t x, std::int32_t r) { return image.Row(r)[x] / 255.0; }
+
+Column Measure(const InkImage& image, const PixelRect& box, std::int32_t x, std::int32_t lo, std::int32_t hi) {
+  // Antialiased edges are lighter than the dark rule; they still hold ink.
+  constexpr unsigned char kFaint = 51;
+  for (int k = 0; k < 2 && lo > box.y0 && image.Row(lo - 1)[x] >= kFaint; ++k) --lo;
+  for (int k = 0; k < 2 && hi < box.y1 && image.Row(hi + 1)[x] >= kFaint; ++k) ++hi;
+  Column c;
+  c.traced = true;
+  c.lo = lo;
+  c.hi = hi;
+  double weighted = 0;
+  for (std::int32_t r = lo; r <= hi; ++r) {
+    const double a = Ink(image, x, r);
+    c.mass += a;
+    weighted += a * r;
+  }
+  c.centroid = c.mass > 0 ? weighted / c.mass : (lo + hi) / 2.0;
+  c.bottom = lo + 0.5 - Ink(image, x, lo);
+  c.top = hi - 0.5 + Ink(image, x, hi);
+  return c;
+}
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  const std::size_t k = std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5));
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(k), v.end());
+  return v[k];
+}
+
+}  // namespace
+
+CurveTrace FollowCurve(const InkImage& image, const PixelRect& box) {
+  CurveTrace trace;
+  if (box.Empty()) return trace;
+  Marks marks(image, box);
+  if (!ChooseCurve(marks, box)) return trace;
+  const ColumnRuns kept = KeptColumns(marks, box);
+  const std::int32_t width = box.x1 - box.x0 + 1;
+
+  // Runs a pixel or two apart are one stroke broken by the dark rule; runs
+  // further apart are told apart by where the curve was in the column before.
+  std::vector<Column> columns(static_cast<std::size_t>(width));
+  double last = -1;
+  for (std::int32_t c = 0; c < width; ++c) {
+    std::vector<std::pair<std::int32_t, std::int32_t>> runs;
+    for (std::int32_t k = kept.start[c]; k < kept.start[c + 1]; ++k) {
+      if (!runs.empty() && kept.runs[k].first - runs.back().second <= 3) runs.back().second = kept.runs[k].second;
+      else runs.push_back(kept.runs[k]);
+    }
+    if (runs.empty()) continue;
+    if (runs.size() > 1) ++trace.severalRuns;
+    std::size_t pick = 0;
+    if (runs.size() > 1 && last >= 0) {
+      auto far = [&](const std::pair<std::int32_t, std::int32_t>& r) {
+        return last < r.first ? r.first - last : last > r.second ? last - r.second : 0.0;
+      };
+      for (std::size_t i = 1; i < runs.size(); ++i)
+        if (far(runs[i]) < far(runs[pick])) pick = i;
+    } else if (runs.size() > 1) {
+      for (std::size_t i = 1; i < runs.size(); ++i)
+        if (runs[i].second - runs[i].first > runs[pick].second - runs[pick].first) pick = i;
+    }
+    columns[c] = Measure(image, box, box.x0 + c, runs[pick].first, runs[pick].second);
+    last = columns[c].centroid;
+  }
+
+  // The stroke shows best where the curve is flat: the thinner columns.
+  std::vector<double> masses;
+  for (const Column& col : columns)
+    if (col.traced) masses.push_back(col.mass);
+  if (masses.empty()) return trace;
+  const double stroke = std::max(1.0, Percentile(masses, 0.25));
+  trace.stroke = stroke;
+
+  // A column whose run reaches past both neighbours holds a peak's tip: its
+  // value is the far edge less half the stroke, up or down alike. Columns of
+  // equal reach side by side share the tip.
+  auto high = [&](std::int32_t c) { return columns[c].top - stroke / 2; };
+  auto low = [&](std::int32_t c) { return columns[c].bottom + stroke / 2; };
+  // Tops of one tip differ by a pixel from column to column.
+  constexpr double kLevel = 1.5;
+  auto beyond = [&](std::int32_t c, int step, bool up) {
+    const double here = up ? high(c) : low(c);
+    for (std::int32_t n = c + step; n >= 0 && n < width && columns[n].traced; n += step) {
+      const double there = up ? high(n) : low(n);
+      if (std::fabs(there - here) > kLevel) return up ? here - there : there - here;
+      if (std::abs(n - c) > 2 * stroke + 3) return 0.0;
+    }
+    return 0.0;
+  };
+  const double tipMargin = std::max(1.0, stroke / 2);
+  std::vector<double> up(static_cast<std::size_t>(width), 0), down(static_cast<std::size_t>(width), 0);
+  for (std::int32_t c = 0; c < width; ++c) {
+    if (!columns[c].traced || high(c) - low(c) <= tipMargin) continue;
+    up[c] = std::min(beyond(c, -1, true), beyond(c, 1, true));
+    down[c] = std::min(beyond(c, -1, false), beyond(c, 1, false));
+  }
+  // A column between two close lines holds the foot of the valley and a
+  // tip at once. The valley's own column reaches only down; beside it, the
+  // tip is what counts.
+  auto onlyTheOtherWay = [&](std::int32_t c, bool up_) {
+    const double here = up_ ? high(c) : low(c);
+    for (int step = -1; step <= 1; step += 2)
+      for (std::int32_t n = c + step; n >= 0 && n < width && columns[n].traced; n += step) {
+        if (std::fabs((up_ ? high(n) : low(n)) - here) > kLevel) break;
+        const bool thisWay = (up_ ? up[n] : down[n]) > tipMargin, otherWay = (up_ ? down[n] : up[n]) > tipMargin;
+        if (thisWay && !otherWay) return true;
+      }
+    return false;
+  };
+  std::int32_t previous = -1;
+  for (std::int32_t c = 0; c < width; ++c) {
+    const Column& col = columns[c];
+    if (!col.traced) continue;
+    double y = col.centroid;
+    const bool isUp = up[c] > tipMargin, isDown = down[c] > tipMargin;
+    if (isUp && isDown) {
+      if (onlyTheOtherWay(c, false)) y = high(c);
+      else if (onlyTheOtherWay(c, true)) y = low(c);
+      else y = up[c] >= down[c] ? high(c) : low(c);
+    } else if (isUp) {
+      y = high(c);
+    } else if (isDown) {
+      y = low(c);
+    } else if (high(c) - low(c) > tipMargin) {
+      y = (high(c) + low(c)) / 2;
+    }
+    trace.points.push_back({static_cast<double>(box.x0 + c), y});
+    if (col.lo <= box.y0 || col.hi >= box.y1) ++trace.alongEdge;
+    if (previous >= 0) trace.longestGap = std::max(trace.longestGap, c - previous - 1);
+    previous = c;
+  }
+  return trace;
+}
+
+AutoTraceResult AutoTrace(const DIBINFO& dib, const AutoTraceOptions& options) {
+  AutoTraceResult result;
+  InkImage image;
+  if (!MakeInkImage(dib, options, &image, &result.reason)) return result;
+  PixelRect region{0, 0, image.width - 1, image.height - 1};
+  if (options.boxGiven) {
+    // The box counts rows from the top, as a viewer shows them.
+    const PictureBox& b = options.box;
+    region = {std::max(0, b.left), std::max(0, image.height - 1 - b.bottom), std::min(image.width - 1, b.right),
+              std::min(image.height - 1, image.height - 1 - b.top)};
+    if (region.Empty()) {
+      result.reason = "the plot box given lies outside the picture";
+      return result;
+    }
+  }
+  const PixelRect box = FindPlotBox(&image, region);
+  if (std::getenv("QDEBUG")) std::fprintf(stderr, "DEBUG box x %d-%d y %d-%d of %dx%d\n", box.x0, box.x1, box.y0, box.y1, image.width, image.height);
+  result.box = {box.x0, image.height - 1 - box.y1, box.x1, image.height - 1 - box.y0};
+  const CurveTrace trace = FollowCurve(image, box);
+  if (trace.points.size() < 2) {
+    result.reason = "nothing in the plot box spans enough of it to be a curve";
+    return result;
+  }
+  result.found = true;
+  result.points = trace.points;
+  result.stroke = trace.stroke;
+  std::vector<double> ys;
+  ys.reserve(trace.points.size());
+  for (const TracedPoint& p : trace.points) ys.push_back(p.y);
+  result.baseline = Percentile(ys, 0.5);
+
+  const std::size_t n = trace.points.size();
+  char text[200];
+  if (5 * static_cast<std::size_t>(trace.alongEdge) > n) {
+    std::snprintf(text, sizeof text,
+                  "The trace runs along the edge of the picture or a frame in %d of its %zu columns; "
+                  "the plot box may be wrong.",
+                  trace.alongEdge, n);
+    result.warnings.push_back(text);
+  }
+  const std::int32_t width = box.x1 - box.x0 + 1;
+  if (trace.longestGap > std::max(8, width / 50)) {
+    std::snprintf(text, sizeof text, "The trace has a gap of %d columns: the curve may be too faint there.",
+                  trace.longestGap);
+    result.warnings.push_back(text);
+  }
+  if (2 * static_cast<std::size_t>(trace.severalRuns) > n) {
+    std::snprintf(text, sizeof text,
+                  "Most columns (%d of %zu) hold several separate dark runs: the curve may be mixed with other marks.",
+                  trace.severalRuns, n);
+    result.warnings.push_back(text);
+  }
+  return result;
+}
