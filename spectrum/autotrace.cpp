@@ -4,12 +4,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <numeric>
 
 #include "picture/bitmap.h"
 #include "spectrum/autotrace_parts.h"
 
 namespace {
+
+double kNoiseTimes = std::getenv("QNT") ? std::atof(std::getenv("QNT")) : 2.0;
 
 // A horizontal run of dark pixels and the component it belongs to.
 struct Run {
@@ -301,68 +304,143 @@ CurveTrace FollowCurve(const InkImage& image, const PixelRect& box) {
     last = columns[c].centroid;
   }
 
-  // The stroke shows best where the curve is flat: the thinner columns.
-  std::vector<double> masses;
+  // The stroke shows where the curve is flat (down a column) and where it is
+  // steep (across a row); noise leaves few flat columns, a clean spectrum
+  // few steep rows, so the thinner of the two measures counts.
+  std::vector<double> masses, across;
   for (const Column& col : columns)
     if (col.traced) masses.push_back(col.mass);
   if (masses.empty()) return trace;
-  const double stroke = std::max(1.0, Percentile(masses, 0.25));
+  const std::vector<Run>& runs = marks.Runs();
+  for (std::size_t k = 0; k < runs.size(); ++k) {
+    if (!marks.Components()[static_cast<std::size_t>(marks.Label(k))].kept) continue;
+    const unsigned char* row = image.Row(runs[k].row);
+    double sum = 0;
+    for (std::int32_t x = std::max(box.x0, runs[k].x0 - 1); x <= std::min(box.x1, runs[k].x1 + 1); ++x) sum += row[x];
+    across.push_back(sum / 255.0);
+  }
+  const double stroke = std::max(1.0, std::min(Percentile(masses, 0.25), Percentile(across, 0.5)));
   trace.stroke = stroke;
 
-  // A column whose run reaches past both neighbours holds a peak's tip: its
-  // value is the far edge less half the stroke, up or down alike. Columns of
-  // equal reach side by side share the tip.
-  auto high = [&](std::int32_t c) { return columns[c].top - stroke / 2; };
-  auto low = [&](std::int32_t c) { return columns[c].bottom + stroke / 2; };
-  // Tops of one tip differ by a pixel from column to column.
-  constexpr double kLevel = 1.5;
-  auto beyond = [&](std::int32_t c, int step, bool up) {
-    const double here = up ? high(c) : low(c);
-    for (std::int32_t n = c + step; n >= 0 && n < width && columns[n].traced; n += step) {
-      const double there = up ? high(n) : low(n);
-      if (std::fabs(there - here) > kLevel) return up ? here - there : there - here;
-      if (std::abs(n - c) > 2 * stroke + 3) return 0.0;
-    }
-    return 0.0;
-  };
-  const double tipMargin = std::max(1.0, stroke / 2);
-  std::vector<double> up(static_cast<std::size_t>(width), 0), down(static_cast<std::size_t>(width), 0);
+  // The ink is the centre line widened by the stroke, so a column's top is
+  // the highest the line gets within half a stroke of it, its bottom the
+  // lowest (less and plus half the stroke).
+  const double half = stroke / 2;
+  std::vector<double> upper(static_cast<std::size_t>(width)), lower(static_cast<std::size_t>(width));
   for (std::int32_t c = 0; c < width; ++c) {
-    if (!columns[c].traced || high(c) - low(c) <= tipMargin) continue;
-    up[c] = std::min(beyond(c, -1, true), beyond(c, 1, true));
-    down[c] = std::min(beyond(c, -1, false), beyond(c, 1, false));
+    upper[c] = std::max(columns[c].top - half, columns[c].centroid);
+    lower[c] = std::min(columns[c].bottom + half, columns[c].centroid);
   }
-  // A column between two close lines holds the foot of the valley and a
-  // tip at once. The valley's own column reaches only down; beside it, the
-  // tip is what counts.
-  auto onlyTheOtherWay = [&](std::int32_t c, bool up_) {
-    const double here = up_ ? high(c) : low(c);
-    for (int step = -1; step <= 1; step += 2)
-      for (std::int32_t n = c + step; n >= 0 && n < width && columns[n].traced; n += step) {
-        if (std::fabs((up_ ? high(n) : low(n)) - here) > kLevel) break;
-        const bool thisWay = (up_ ? up[n] : down[n]) > tipMargin, otherWay = (up_ ? down[n] : up[n]) > tipMargin;
-        if (thisWay && !otherWay) return true;
+  // Noise makes every column a little tip; real tips stand out of it.
+  std::vector<double> spans;
+  for (std::int32_t c = 0; c < width; ++c)
+    if (columns[c].traced) spans.push_back(upper[c] - lower[c]);
+  const double noise = Percentile(spans, 0.5);
+  const double tipMargin = std::max({1.0, half, kNoiseTimes * noise});
+  if (std::getenv("QCOL")) std::fprintf(stderr, "NOISE %.3f margin %.3f stroke %.3f\n", noise, tipMargin, stroke);
+  auto tall = [&](std::int32_t c) { return c >= 0 && c < width && columns[c].traced && upper[c] - lower[c] > tipMargin; };
+  std::vector<double> value(static_cast<std::size_t>(width));
+  std::vector<char> fixed(static_cast<std::size_t>(width), 0);
+
+  // A peak's tip: tall columns of one reach (within a pixel or so, as tops
+  // jitter) standing above the columns on both sides, or far above one side
+  // where a line merges into a taller neighbour. The widened tip spans about
+  // a stroke of columns; the line's apex is in the middle of them.
+  constexpr double kLevel = 1.5;
+  // Close lines widened by a thick stroke merge into one broad tip; the
+  // valleys between them still show in the other edge, which splits it.
+  std::function<void(std::int32_t, std::int32_t, int)> placeTips = [&](std::int32_t a, std::int32_t b, int way) {
+    const std::vector<double>& edge = way == 0 ? upper : lower;
+    const std::vector<double>& other = way == 0 ? lower : upper;
+    const double sign = way == 0 ? 1 : -1;
+    // One tip spans about a stroke of columns, and the other edge bulges in
+    // its middle too: only a wider one can hide a valley.
+    std::int32_t v = -1;
+    for (std::int32_t c = a + 1; c < b && b - a + 1 >= stroke + 3; ++c)
+      if (v < 0 || sign * (other[c] - other[v]) > 0) v = c;
+    if (v > 0) {
+      double leftLow = sign * other[a], rightLow = sign * other[b];
+      for (std::int32_t c = a; c < v; ++c) leftLow = std::min(leftLow, sign * other[c]);
+      for (std::int32_t c = v + 1; c <= b; ++c) rightLow = std::min(rightLow, sign * other[c]);
+      if (sign * other[v] - std::max(leftLow, rightLow) > tipMargin) {
+        std::int32_t v0 = v, v1 = v;
+        while (v0 - 1 > a && std::fabs(other[v0 - 1] - other[v]) <= kLevel) --v0;
+        while (v1 + 1 < b && std::fabs(other[v1 + 1] - other[v]) <= kLevel) ++v1;
+        const double middle = (v0 + v1) / 2.0;
+        for (std::int32_t c = v0; c <= v1; ++c)
+          if (std::fabs(c - middle) <= 0.5 && !fixed[c]) value[c] = other[c], fixed[c] = 1;
+        placeTips(a, v0 - 1, way);
+        placeTips(v1 + 1, b, way);
+        return;
       }
-    return false;
+    }
+    const double middle = (a + b) / 2.0;
+    for (std::int32_t c = a; c <= b; ++c)
+      if (std::fabs(c - middle) <= 0.5 && !fixed[c]) value[c] = edge[c], fixed[c] = static_cast<char>(2 + way);
+  };
+  for (int way = 0; way < 2; ++way) {
+    const std::vector<double>& edge = way == 0 ? upper : lower;
+    const double sign = way == 0 ? 1 : -1;
+    for (std::int32_t a = 0; a < width;) {
+      if (!tall(a)) {
+        ++a;
+        continue;
+      }
+      std::int32_t b = a;
+      double extreme = edge[a], deepest = upper[a] - lower[a];
+      while (tall(b + 1) && std::fabs(edge[b + 1] - edge[b]) <= kLevel && std::fabs(edge[b + 1] - extreme) <= kLevel) {
+        ++b;
+        extreme = sign > 0 ? std::max(extreme, edge[b]) : std::min(extreme, edge[b]);
+        deepest = std::max(deepest, upper[b] - lower[b]);
+      }
+      const bool hasLeft = a > 0 && columns[a - 1].traced, hasRight = b + 1 < width && columns[b + 1].traced;
+      const double left = hasLeft ? sign * (extreme - edge[a - 1]) : -1e9;
+      const double right = hasRight ? sign * (extreme - edge[b + 1]) : -1e9;
+      const double nearer = hasLeft && hasRight ? std::min(left, right) : std::max(left, right);
+      const bool tip = nearer > tipMargin || (b > a && std::max(left, right) > std::max(tipMargin, deepest / 4));
+      if (tip) placeTips(a, b, way);
+      a = b + 1;
+    }
+  }
+
+  // Elsewhere on a steep flank the line rises (or falls) through the column:
+  // the top half a stroke further down the slope and the bottom half a
+  // stroke further up both give the line's height at the column's centre.
+  auto at = [&](const std::vector<double>& edge, double x, std::int32_t c) {
+    const std::int32_t i = static_cast<std::int32_t>(std::floor(x));
+    const double f = x - i;
+    const bool has0 = i >= 0 && i < width && columns[i].traced, has1 = i + 1 < width && i + 1 >= 0 && columns[i + 1].traced;
+    if (has0 && has1) return edge[i] * (1 - f) + edge[i + 1] * f;
+    if (has0) return edge[i];
+    if (has1) return edge[i + 1];
+    return edge[c];
   };
   std::int32_t previous = -1;
   for (std::int32_t c = 0; c < width; ++c) {
     const Column& col = columns[c];
     if (!col.traced) continue;
     double y = col.centroid;
-    const bool isUp = up[c] > tipMargin, isDown = down[c] > tipMargin;
-    if (isUp && isDown) {
-      if (onlyTheOtherWay(c, false)) y = high(c);
-      else if (onlyTheOtherWay(c, true)) y = low(c);
-      else y = up[c] >= down[c] ? high(c) : low(c);
-    } else if (isUp) {
-      y = high(c);
-    } else if (isDown) {
-      y = low(c);
-    } else if (high(c) - low(c) > tipMargin) {
-      y = (high(c) + low(c)) / 2;
+    if (fixed[c]) {
+      y = value[c];
+    } else if (upper[c] - lower[c] > tipMargin) {
+      const bool hasLeft = c > 0 && columns[c - 1].traced, hasRight = c + 1 < width && columns[c + 1].traced;
+      y = (upper[c] + lower[c]) / 2;
+      if (hasLeft && hasRight) {
+        const double rise = (upper[c + 1] + lower[c + 1]) - (upper[c - 1] + lower[c - 1]);
+        const double d = rise >= 0 ? half : -half;
+        y = std::clamp((at(upper, c - d, c) + at(lower, c + d, c)) / 2, lower[c], upper[c]);
+      }
     }
-    trace.points.push_back({static_cast<double>(box.x0 + c), y});
+    if (std::getenv("QCOL")) std::fprintf(stderr, "COL %d run %d-%d edges %.2f-%.2f mass %.2f cen %.2f U %.2f L %.2f fixed %d y %.2f\n", box.x0 + c, col.lo, col.hi, col.bottom, col.top, col.mass, col.centroid, upper[c], lower[c], fixed[c], y);
+    // A tip one column wide is as wide as its column: sampling the trace at
+    // any spacing up to a pixel then still meets its full height.
+    const bool lone = fixed[c] >= 2 && (c == 0 || fixed[c - 1] != fixed[c]) && (c + 1 == width || fixed[c + 1] != fixed[c]);
+    if (lone) {
+      trace.points.push_back({box.x0 + c - 0.5, y});
+      trace.points.push_back({box.x0 + c + 0.5, y});
+    } else {
+      trace.points.push_back({static_cast<double>(box.x0 + c), y});
+    }
     if (col.lo <= box.y0 || col.hi >= box.y1) ++trace.alongEdge;
     if (previous >= 0) trace.longestGap = std::max(trace.longestGap, c - previous - 1);
     previous = c;
