@@ -184,6 +184,7 @@ bool ChooseCurve(Marks& marks, const PixelRect& box) {
   for (int round = 0; round < 2; ++round) {
     for (std::size_t i = 0; i < comps.size(); ++i) {
       if (comps[i].kept || comps[i].pixels < 2 || comps[i].x1 < left || comps[i].x0 > right) continue;
+      if (comps[i].x1 - comps[i].x0 > width / 10) continue;  // a line of its own, not a broken piece
       if (marks.NearKept(static_cast<std::int32_t>(i), 2)) comps[i].kept = true;
     }
   }
@@ -269,7 +270,7 @@ double Percentile(std::vector<double> v, double p) {
 
 }  // namespace
 
-CurveTrace FollowCurve(const InkImage& image, const PixelRect& box) {
+CurveTrace FollowCurve(const InkImage& image, const PixelRect& box, std::int32_t floorTop) {
   CurveTrace trace;
   if (box.Empty()) return trace;
   Marks marks(image, box);
@@ -277,31 +278,51 @@ CurveTrace FollowCurve(const InkImage& image, const PixelRect& box) {
   const ColumnRuns kept = KeptColumns(marks, box);
   const std::int32_t width = box.x1 - box.x0 + 1;
 
-  // Runs a pixel or two apart are one stroke broken by the dark rule; runs
-  // further apart are told apart by where the curve was in the column before.
-  std::vector<Column> columns(static_cast<std::size_t>(width));
-  double last = -1;
+  // Runs a pixel or two apart are one stroke broken by the dark rule. Where
+  // runs further apart share a column (a label the curve runs through, a
+  // legend's sample), the curve is the choice of one run per column that
+  // jumps least in all, found by dynamic programming over the columns.
+  using Span = std::pair<std::int32_t, std::int32_t>;
+  std::vector<std::vector<Span>> choices(static_cast<std::size_t>(width));
   for (std::int32_t c = 0; c < width; ++c) {
-    std::vector<std::pair<std::int32_t, std::int32_t>> runs;
+    std::vector<Span>& runs = choices[c];
     for (std::int32_t k = kept.start[c]; k < kept.start[c + 1]; ++k) {
       if (!runs.empty() && kept.runs[k].first - runs.back().second <= 3) runs.back().second = kept.runs[k].second;
       else runs.push_back(kept.runs[k]);
     }
-    if (runs.empty()) continue;
+    // The frame line under peaks that stand on it is not the curve there.
+    if (floorTop >= 0 && runs.size() > 1)
+      runs.erase(std::remove_if(runs.begin(), runs.end(), [&](const Span& r) { return r.second <= floorTop + 1; }),
+                 runs.end());
     if (runs.size() > 1) ++trace.severalRuns;
-    std::size_t pick = 0;
-    if (runs.size() > 1 && last >= 0) {
-      auto far = [&](const std::pair<std::int32_t, std::int32_t>& r) {
-        return last < r.first ? r.first - last : last > r.second ? last - r.second : 0.0;
-      };
-      for (std::size_t i = 1; i < runs.size(); ++i)
-        if (far(runs[i]) < far(runs[pick])) pick = i;
-    } else if (runs.size() > 1) {
-      for (std::size_t i = 1; i < runs.size(); ++i)
-        if (runs[i].second - runs[i].first > runs[pick].second - runs[pick].first) pick = i;
+  }
+  auto jump = [](const Span& a, const Span& b) {
+    return static_cast<double>(a.second < b.first ? b.first - a.second : b.second < a.first ? a.first - b.second : 0);
+  };
+  std::vector<std::vector<double>> cost(static_cast<std::size_t>(width));
+  std::vector<std::vector<std::int32_t>> from(static_cast<std::size_t>(width));
+  std::int32_t prev = -1;
+  for (std::int32_t c = 0; c < width; ++c) {
+    const std::vector<Span>& runs = choices[c];
+    if (runs.empty()) continue;
+    cost[c].assign(runs.size(), 0);
+    from[c].assign(runs.size(), -1);
+    for (std::size_t i = 0; i < runs.size() && prev >= 0; ++i) {
+      for (std::size_t j = 0; j < choices[prev].size(); ++j) {
+        const double total = cost[prev][j] + jump(choices[prev][j], runs[i]);
+        if (from[c][i] < 0 || total < cost[c][i]) cost[c][i] = total, from[c][i] = static_cast<std::int32_t>(j);
+      }
     }
-    columns[c] = Measure(image, box, box.x0 + c, runs[pick].first, runs[pick].second);
-    last = columns[c].centroid;
+    prev = c;
+  }
+  std::vector<Column> columns(static_cast<std::size_t>(width));
+  std::int32_t pick = -1;
+  for (std::int32_t c = width - 1; c >= 0; --c) {
+    if (choices[c].empty()) continue;
+    if (pick < 0) pick = static_cast<std::int32_t>(std::min_element(cost[c].begin(), cost[c].end()) - cost[c].begin());
+    const Span& run = choices[c][static_cast<std::size_t>(pick)];
+    columns[c] = Measure(image, box, box.x0 + c, run.first, run.second);
+    pick = from[c][static_cast<std::size_t>(pick)];
   }
 
   // The stroke shows where the curve is flat (down a column) and where it is
@@ -463,10 +484,24 @@ AutoTraceResult AutoTrace(const DIBINFO& dib, const AutoTraceOptions& options) {
       return result;
     }
   }
-  const PixelRect box = FindPlotBox(&image, region);
+  PixelRect floor;
+  PixelRect box = FindPlotBox(&image, region, &floor);
   if (std::getenv("QDEBUG")) std::fprintf(stderr, "DEBUG box x %d-%d y %d-%d of %dx%d\n", box.x0, box.x1, box.y0, box.y1, image.width, image.height);
+  CurveTrace trace = FollowCurve(image, box);
+  // A plotter that scales the axis to the data draws the baseline on the
+  // bottom axis: the peaks then stand on the frame, and the frame's line is
+  // the curve between them.
+  auto span = [](const CurveTrace& t) { return t.points.empty() ? 0.0 : t.points.back().x - t.points.front().x; };
+  if (!floor.Empty() && span(trace) < 0.5 * (box.x1 - box.x0)) {
+    PixelRect lowered = box;
+    lowered.y0 = floor.y0;
+    CurveTrace onFloor = FollowCurve(image, lowered, floor.y1);
+    if (span(onFloor) > span(trace)) {
+      trace = std::move(onFloor);
+      box = lowered;
+    }
+  }
   result.box = {box.x0, image.height - 1 - box.y1, box.x1, image.height - 1 - box.y0};
-  const CurveTrace trace = FollowCurve(image, box);
   if (trace.points.size() < 2) {
     result.reason = "nothing in the plot box spans enough of it to be a curve";
     return result;
@@ -483,8 +518,8 @@ AutoTraceResult AutoTrace(const DIBINFO& dib, const AutoTraceOptions& options) {
   char text[200];
   if (5 * static_cast<std::size_t>(trace.alongEdge) > n) {
     std::snprintf(text, sizeof text,
-                  "The trace runs along the edge of the picture or a frame in %d of its %zu columns; "
-                  "the plot box may be wrong.",
+                  "The trace runs along the edge of the picture or a frame in %d of its %zu columns: "
+                  "there the curve cannot be told from the frame.",
                   trace.alongEdge, n);
     result.warnings.push_back(text);
   }

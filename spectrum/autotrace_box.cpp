@@ -139,33 +139,44 @@ bool RegularTicks(const std::vector<Tick>& ticks, const Line& line) {
 }
 
 // Whether end `hEnd` of horizontal line h (0 its left end, 1 its right) and
-// end `vEnd` of vertical line v (0 its bottom, 1 its top) meet.
-bool EndsMeet(const Line& h, int hEnd, const Line& v, int vEnd) {
+// end `vEnd` of vertical line v (0 its bottom, 1 its top) meet. A tick on
+// the corner lets a line run on past the other by its length.
+bool EndsMeet(const Line& h, int hEnd, const Line& v, int vEnd, std::int32_t longest) {
   const std::int32_t near = 3 + std::max(h.Thickness(), v.Thickness());
-  return Distance(hEnd == 0 ? h.b0 : h.b1, v.a0, v.a1) <= near && Distance(vEnd == 0 ? v.b0 : v.b1, h.a0, h.a1) <= near;
+  const std::int32_t hx = hEnd == 0 ? h.b0 : h.b1, vy = vEnd == 0 ? v.b0 : v.b1;
+  const bool hMeets = hEnd == 0 ? Distance(hx, v.a0 - longest, v.a1 + near) == 0 : Distance(hx, v.a0 - near, v.a1 + longest) == 0;
+  const bool vMeets = vEnd == 0 ? Distance(vy, h.a0 - longest, h.a1 + near) == 0 : Distance(vy, h.a0 - near, h.a1 + longest) == 0;
+  return hMeets && vMeets;
 }
 
 // Four lines that meet at four corners: a frame, whether or not it carries
 // ticks. Peaks standing on a baseline never close such a rectangle.
-void MarkFrames(std::vector<Line>& hs, std::vector<Line>& vs) {
+void MarkFrames(std::vector<Line>& hs, std::vector<Line>& vs, std::int32_t longest) {
   for (Line& bottom : hs)
     for (Line& top : hs) {
       if (top.a0 <= bottom.a1) continue;
       for (Line& left : vs) {
-        if (!EndsMeet(bottom, 0, left, 0) || !EndsMeet(top, 0, left, 1)) continue;
+        if (!EndsMeet(bottom, 0, left, 0, longest) || !EndsMeet(top, 0, left, 1, longest)) continue;
         for (Line& right : vs) {
-          if (right.a0 <= left.a1 || !EndsMeet(bottom, 1, right, 0) || !EndsMeet(top, 1, right, 1)) continue;
+          if (right.a0 <= left.a1 || !EndsMeet(bottom, 1, right, 0, longest) || !EndsMeet(top, 1, right, 1, longest))
+            continue;
           bottom.axis = top.axis = left.axis = right.axis = true;
         }
       }
     }
 }
 
+// Ticks come in one or two lengths (major and minor); a short mark of its
+// own length standing on the line is more likely a small peak on a baseline
+// drawn along the axis, and stays.
 void EraseTicks(InkImage* image, const Line& line) {
   for (int side = 0; side < 2; ++side) {
     const std::int32_t step = side == 0 ? -1 : 1;
     const std::int32_t from = side == 0 ? line.a0 - 1 : line.a1 + 1;
-    for (const Tick& t : line.ticks[side]) {
+    const std::vector<Tick>& ticks = line.ticks[side];
+    for (const Tick& t : ticks) {
+      const auto alike = std::count_if(ticks.begin(), ticks.end(), [&](const Tick& u) { return std::abs(u.length - t.length) <= 1; });
+      if (alike < 3) continue;
       for (std::int32_t b = t.along0; b <= t.along1; ++b) {
         for (std::int32_t k = 0; k < t.length; ++k) {
           const std::int32_t across = from + step * k;
@@ -192,7 +203,8 @@ const Line* Pick(const std::vector<Line>& lines, bool low, std::int32_t middle) 
 
 }  // namespace
 
-PixelRect FindPlotBox(InkImage* image, const PixelRect& region) {
+PixelRect FindPlotBox(InkImage* image, const PixelRect& region, PixelRect* floor) {
+  if (floor != nullptr) *floor = PixelRect{};
   if (region.Empty()) return region;
   const std::int32_t w = region.x1 - region.x0 + 1, h = region.y1 - region.y0 + 1;
   std::vector<Line> hs = LongLines(*image, region, true, std::max(16, w / 4));
@@ -206,7 +218,7 @@ PixelRect FindPlotBox(InkImage* image, const PixelRect& region) {
     FindTicks(*image, &l, longestTick);
     l.axis = RegularTicks(l.ticks[0], l) || RegularTicks(l.ticks[1], l);
   }
-  MarkFrames(hs, vs);
+  MarkFrames(hs, vs, longestTick);
 
   if (std::getenv("QDEBUG")) {
     for (const Line& l : hs) std::fprintf(stderr, "DEBUG H rows %d-%d cols %d-%d ticks %zu/%zu axis %d\n", l.a0, l.a1, l.b0, l.b1, l.ticks[0].size(), l.ticks[1].size(), l.axis);
@@ -231,5 +243,6 @@ PixelRect FindPlotBox(InkImage* image, const PixelRect& region) {
 
   for (const Line* l : {bottom, top, left, right})
     if (l != nullptr) EraseTicks(image, *l);
+  if (bottom != nullptr && floor != nullptr) *floor = PixelRect{bottom->b0, bottom->a0, bottom->b1, bottom->a1};
   return box;
 }

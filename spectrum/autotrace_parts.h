@@ -36,10 +36,11 @@ struct PixelRect {
 };
 
 // The inside of the plot within `region`: frame and axis lines (long straight
-// lines that meet at a corner or carry regularly spaced ticks) are found and
+// lines that close a frame or carry regularly spaced ticks) are found and
 // left out, and their ticks are erased from `image` so that they cannot touch
-// the curve. Without any such line the whole region is the plot.
-PixelRect FindPlotBox(InkImage* image, const PixelRect& region);
+// the curve. Without any such line the whole region is the plot. `floor`,
+// when given, receives the bottom axis line (empty without one).
+PixelRect FindPlotBox(InkImage* image, const PixelRect& region, PixelRect* floor = nullptr);
 
 // The curve inside `box`, one point per column that holds it.
 struct CurveTrace {
@@ -52,7 +53,8 @@ struct CurveTrace {
 
 // Tells the curve from specks, labels, legends and ticks (the pieces that
 // span the box along x, joined across short gaps) and follows its centre line.
-// Empty points when nothing in the box looks like a curve.
-CurveTrace FollowCurve(const InkImage& image, const PixelRect& box);
+// Empty points when nothing in the box looks like a curve. Rows up to
+// `floorTop` are an axis line the curve lies on where nothing else is.
+CurveTrace FollowCurve(const InkImage& image, const PixelRect& box, std::int32_t floorTop = -1);
 
 #endif
