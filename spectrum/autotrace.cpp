@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <numeric>
 
@@ -12,7 +11,6 @@
 
 namespace {
 
-double kNoiseTimes = std::getenv("QNT") ? std::atof(std::getenv("QNT")) : 2.0;
 
 // A horizontal run of dark pixels and the component it belongs to.
 struct Run {
@@ -357,8 +355,7 @@ CurveTrace FollowCurve(const InkImage& image, const PixelRect& box, std::int32_t
   for (std::int32_t c = 0; c < width; ++c)
     if (columns[c].traced) spans.push_back(upper[c] - lower[c]);
   const double noise = Percentile(spans, 0.5);
-  const double tipMargin = std::max({1.0, half, kNoiseTimes * noise});
-  if (std::getenv("QCOL")) std::fprintf(stderr, "NOISE %.3f margin %.3f stroke %.3f\n", noise, tipMargin, stroke);
+  const double tipMargin = std::max({1.0, half, 2 * noise});
   auto tall = [&](std::int32_t c) { return c >= 0 && c < width && columns[c].traced && upper[c] - lower[c] > tipMargin; };
   std::vector<double> value(static_cast<std::size_t>(width));
   std::vector<char> fixed(static_cast<std::size_t>(width), 0);
@@ -452,8 +449,7 @@ CurveTrace FollowCurve(const InkImage& image, const PixelRect& box, std::int32_t
         y = std::clamp((at(upper, c - d, c) + at(lower, c + d, c)) / 2, lower[c], upper[c]);
       }
     }
-    if (std::getenv("QCOL")) std::fprintf(stderr, "COL %d run %d-%d edges %.2f-%.2f mass %.2f cen %.2f U %.2f L %.2f fixed %d y %.2f\n", box.x0 + c, col.lo, col.hi, col.bottom, col.top, col.mass, col.centroid, upper[c], lower[c], fixed[c], y);
-    // A tip one column wide is as wide as its column: sampling the trace at
+      // A tip one column wide is as wide as its column: sampling the trace at
     // any spacing up to a pixel then still meets its full height.
     const bool lone = fixed[c] >= 2 && (c == 0 || fixed[c - 1] != fixed[c]) && (c + 1 == width || fixed[c + 1] != fixed[c]);
     if (lone) {
@@ -486,7 +482,6 @@ AutoTraceResult AutoTrace(const DIBINFO& dib, const AutoTraceOptions& options) {
   }
   PixelRect floor;
   PixelRect box = FindPlotBox(&image, region, &floor);
-  if (std::getenv("QDEBUG")) std::fprintf(stderr, "DEBUG box x %d-%d y %d-%d of %dx%d\n", box.x0, box.x1, box.y0, box.y1, image.width, image.height);
   CurveTrace trace = FollowCurve(image, box);
   // A plotter that scales the axis to the data draws the baseline on the
   // bottom axis: the peaks then stand on the frame, and the frame's line is

@@ -3,7 +3,6 @@
 // is a corner where two long lines end together, or ticks at regular spacing.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "spectrum/autotrace_parts.h"
@@ -220,10 +219,6 @@ PixelRect FindPlotBox(InkImage* image, const PixelRect& region, PixelRect* floor
   }
   MarkFrames(hs, vs, longestTick);
 
-  if (std::getenv("QDEBUG")) {
-    for (const Line& l : hs) std::fprintf(stderr, "DEBUG H rows %d-%d cols %d-%d ticks %zu/%zu axis %d\n", l.a0, l.a1, l.b0, l.b1, l.ticks[0].size(), l.ticks[1].size(), l.axis);
-    for (const Line& l : vs) std::fprintf(stderr, "DEBUG V cols %d-%d rows %d-%d ticks %zu/%zu axis %d\n", l.a0, l.a1, l.b0, l.b1, l.ticks[0].size(), l.ticks[1].size(), l.axis);
-  }
   const Line* bottom = Pick(hs, true, region.y0 + h / 2);
   const Line* top = Pick(hs, false, region.y0 + h / 2);
   const Line* left = Pick(vs, true, region.x0 + w / 2);
