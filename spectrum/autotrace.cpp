@@ -39,17 +39,9 @@ class Marks {
     rowStart_.reserve(static_cast<std::size_t>(box.y1 - box.y0 + 2));
     for (std::int32_t r = box.y0; r <= box.y1; ++r) {
       rowStart_.push_back(static_cast<std::int32_t>(runs_.size()));
-      const unsigned char* row = image.Row(r);
-      for (std::int32_t x = box.x0; x <= box.x1;) {
-        if (row[x] < image.threshold) {
-          ++x;
-          continue;
-        }
-        const std::int32_t start = x;
-        while (x <= box.x1 && row[x] >= image.threshold) ++x;
-        const std::int32_t id = static_cast<std::int32_t>(runs_.size());
-        runs_.push_back({r, start, x - 1, id});
-      }
+      ForEachDarkRun(image, r, box.x0, box.x1, [&](std::int32_t from, std::int32_t to) {
+        runs_.push_back({r, from, to, static_cast<std::int32_t>(runs_.size())});
+      });
     }
     rowStart_.push_back(static_cast<std::int32_t>(runs_.size()));
     for (std::int32_t r = 1; r + 1 < static_cast<std::int32_t>(rowStart_.size()); ++r) {

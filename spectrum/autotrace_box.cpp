@@ -44,30 +44,31 @@ std::vector<Line> LongLines(const InkImage& image, const PixelRect& region, bool
   };
   std::vector<Run> runs;
   if (horizontal) {
-    for (std::int32_t r = region.y0; r <= region.y1; ++r) {
-      const unsigned char* row = image.Row(r);
-      for (std::int32_t x = region.x0; x <= region.x1;) {
-        if (row[x] < image.threshold) {
-          ++x;
-          continue;
-        }
-        const std::int32_t start = x;
-        while (x <= region.x1 && row[x] >= image.threshold) ++x;
-        if (x - start >= minimum) runs.push_back({r, start, x - 1});
-      }
-    }
+    for (std::int32_t r = region.y0; r <= region.y1; ++r)
+      ForEachDarkRun(image, r, region.x0, region.x1, [&](std::int32_t from, std::int32_t to) {
+        if (to - from + 1 >= minimum) runs.push_back({r, from, to});
+      });
   } else {
-    // Column runs gathered row by row, in memory order.
-    std::vector<std::int32_t> start(static_cast<std::size_t>(region.x1 - region.x0 + 1), -1);
+    // Column runs gathered row by row, a word of columns at a time: only
+    // where a run starts or ends is there anything to do.
+    std::vector<std::int32_t> start(static_cast<std::size_t>(image.width), 0);
+    const std::int32_t k0 = region.x0 >> 6, k1 = region.x1 >> 6;
+    auto inRegion = [&](std::int32_t k) {
+      std::uint64_t m = ~std::uint64_t{0};
+      if (k == k0) m &= ~std::uint64_t{0} << (region.x0 & 63);
+      if (k == k1 && (region.x1 & 63) != 63) m &= (std::uint64_t{1} << ((region.x1 & 63) + 1)) - 1;
+      return m;
+    };
     for (std::int32_t r = region.y0; r <= region.y1 + 1; ++r) {
-      const unsigned char* row = r <= region.y1 ? image.Row(r) : nullptr;
-      for (std::int32_t x = region.x0; x <= region.x1; ++x) {
-        std::int32_t& s = start[static_cast<std::size_t>(x - region.x0)];
-        const bool dark = row != nullptr && row[x] >= image.threshold;
-        if (dark && s < 0) s = r;
-        if (!dark && s >= 0) {
-          if (r - s >= minimum) runs.push_back({x, s, r - 1});
-          s = -1;
+      const std::uint64_t* row = r <= region.y1 ? image.DarkRow(r) : nullptr;
+      const std::uint64_t* below = r > region.y0 ? image.DarkRow(r - 1) : nullptr;
+      for (std::int32_t k = k0; k <= k1; ++k) {
+        const std::uint64_t m = inRegion(k);
+        const std::uint64_t now = row ? row[k] & m : 0, before = below ? below[k] & m : 0;
+        for (std::uint64_t w = now & ~before; w != 0; w &= w - 1) start[(k << 6) + __builtin_ctzll(w)] = r;
+        for (std::uint64_t w = before & ~now; w != 0; w &= w - 1) {
+          const std::int32_t x = (k << 6) + __builtin_ctzll(w);
+          if (r - start[x] >= minimum) runs.push_back({x, start[x], r - 1});
         }
       }
     }
@@ -180,7 +181,7 @@ void EraseTicks(InkImage* image, const Line& line) {
         for (std::int32_t k = 0; k < t.length; ++k) {
           const std::int32_t across = from + step * k;
           const std::int32_t x = line.horizontal ? b : across, r = line.horizontal ? across : b;
-          if (x >= 0 && r >= 0 && x < image->width && r < image->height) image->Row(r)[x] = 0;
+          if (x >= 0 && r >= 0 && x < image->width && r < image->height) image->Erase(x, r);
         }
       }
     }

@@ -12,6 +12,8 @@
 
 namespace {
 
+unsigned Luma(const unsigned char* rgb) { return (77u * rgb[0] + 150u * rgb[1] + 29u * rgb[2] + 128u) >> 8; }
+
 // One colour channel of a bit-field pixel, scaled to 0-255.
 struct Channel {
   std::uint32_t mask = 0;
@@ -73,13 +75,55 @@ class ColourRows {
         for (int c = 0; c < 3; ++c) masks[c] = ReadLE32(dib.Header + at + 4 * c);
       }
       for (int c = 0; c < 3; ++c) channels_[c] = Channel(masks[c]);
+      bgrx_ = bits == 32 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
     }
     bits_ = bits;
+    for (std::size_t i = 0; i < palette_.size() / 3; ++i) luminance_[i] = static_cast<unsigned char>(Luma(&palette_[3 * i]));
     return true;
   }
 
   std::int32_t Width() const { return rows_.width; }
   std::int32_t Height() const { return rows_.height; }
+
+  // Row r (0 the bottom) as luminance, for every depth at once: indexed
+  // pixels through a table, deeper ones from their channels.
+  void Luminance(std::int32_t r, unsigned char* out) const {
+    const unsigned char* row = rows_.bottom + rows_.stride * static_cast<std::ptrdiff_t>(r);
+    const std::int32_t width = rows_.width;
+    if (bits_ == 24 || (bits_ == 32 && bgrx_)) {
+      const int step = bits_ / 8;
+      std::int32_t x = 0;
+      // Blank paper, eight pixels at a time.
+      for (; bits_ == 24 && x + 8 <= width; x += 8, row += 24) {
+        std::uint64_t w[3];
+        std::memcpy(w, row, 24);
+        if ((w[0] & w[1] & w[2]) == ~std::uint64_t{0}) {
+          std::memset(out + x, 255, 8);
+          continue;
+        }
+        for (int i = 0; i < 8; ++i)
+          out[x + i] = static_cast<unsigned char>((29u * row[3 * i] + 150u * row[3 * i + 1] + 77u * row[3 * i + 2] + 128u) >> 8);
+      }
+      for (; x < width; ++x, row += step)
+        out[x] = static_cast<unsigned char>((29u * row[0] + 150u * row[1] + 77u * row[2] + 128u) >> 8);
+      return;
+    }
+    if (bits_ == 8) {
+      for (std::int32_t x = 0; x < width; ++x) out[x] = luminance_[row[x]];
+      return;
+    }
+    if (bits_ < 8) {
+      const unsigned mask = (1u << bits_) - 1u;
+      for (std::int32_t x = 0; x < width; ++x) {
+        const std::size_t bit = static_cast<std::size_t>(x) * bits_;
+        out[x] = luminance_[(row[bit >> 3] >> (8 - (bit & 7) - bits_)) & mask];
+      }
+      return;
+    }
+    rgb_.resize(static_cast<std::size_t>(width) * 3);
+    Read(r, rgb_.data());
+    for (std::int32_t x = 0; x < width; ++x) out[x] = static_cast<unsigned char>(Luma(&rgb_[3 * static_cast<std::size_t>(x)]));
+  }
 
   // Row r (0 the bottom) as width RGB triples.
   void Read(std::int32_t r, unsigned char* rgb) const {
@@ -116,12 +160,11 @@ class ColourRows {
   unsigned char* decoded_ = nullptr;
   std::uint16_t bits_ = 0;
   std::vector<unsigned char> palette_;
+  unsigned char luminance_[256] = {};
   Channel channels_[3];
+  bool bgrx_ = false;
+  mutable std::vector<unsigned char> rgb_;
 };
-
-unsigned Luminance(const unsigned char* rgb) {
-  return (77u * rgb[0] + 150u * rgb[1] + 29u * rgb[2] + 128u) >> 8;
-}
 
 // Paper is the commonest luminance; ink the dark end of what is clearly not
 // paper. Percentiles, not extremes: JPEG noise reaches pure black and white.
@@ -151,6 +194,7 @@ bool MakeInkImage(const DIBINFO& dib, const AutoTraceOptions& options, InkImage*
     image->width = width;
     image->height = height;
     image->ink.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    image->dark.assign(static_cast<std::size_t>(image->Words()) * static_cast<std::size_t>(height), 0);
   } catch (const std::bad_alloc&) {
     *reason = "there is not enough memory to trace it";
     return false;
@@ -184,20 +228,29 @@ bool MakeInkImage(const DIBINFO& dib, const AutoTraceOptions& options, InkImage*
         if (!nearBlend) a = 0;
         out[x] = static_cast<unsigned char>(far <= tolerance ? std::max<int>(a, T) : std::min<int>(a, T - 1));
       }
+      image->MarkRow(r);
     }
     return true;
   }
 
-  // Luminance first, in place; then ink by a table.
+  // Paper and ink from a sample of the rows (every row of a small picture);
+  // then every row's ink by a table of luminance.
   std::uint64_t histogram[256] = {};
-  for (std::int32_t r = 0; r < height; ++r) {
-    rows.Read(r, rgb.data());
-    unsigned char* out = image->Row(r);
-    for (std::int32_t x = 0; x < width; ++x) {
-      const unsigned y = Luminance(&rgb[3 * static_cast<std::size_t>(x)]);
-      out[x] = static_cast<unsigned char>(y);
-      ++histogram[y];
+  std::vector<unsigned char> luminance(static_cast<std::size_t>(width));
+  const std::int32_t every = std::max<std::int32_t>(1, height / 256);
+  for (std::int32_t r = 0; r < height; r += every) {
+    rows.Luminance(r, luminance.data());
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, &luminance[static_cast<std::size_t>(x)], 8);
+      if (w == ~std::uint64_t{0}) {
+        histogram[255] += 8;  // paper, counted at once
+        continue;
+      }
+      for (int i = 0; i < 8; ++i) ++histogram[luminance[static_cast<std::size_t>(x + i)]];
     }
+    for (; x < width; ++x) ++histogram[luminance[static_cast<std::size_t>(x)]];
   }
   int paper = 255, ink = 0;
   PaperAndInk(histogram, &paper, &ink);
@@ -215,6 +268,42 @@ bool MakeInkImage(const DIBINFO& dib, const AutoTraceOptions& options, InkImage*
       table[v] = static_cast<unsigned char>(a);
     }
   }
-  for (unsigned char& v : image->ink) v = table[v];
+  for (std::int32_t r = 0; r < height; ++r) {
+    unsigned char* out = image->Row(r);
+    rows.Luminance(r, out);
+    std::int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, out + x, 8);
+      if (w == ~std::uint64_t{0}) {
+        std::memset(out + x, table[255], 8);
+        continue;
+      }
+      for (int i = 0; i < 8; ++i) out[x + i] = table[out[x + i]];
+    }
+    for (; x < width; ++x) out[x] = table[out[x]];
+    image->MarkRow(r);
+  }
   return true;
+}
+
+void InkImage::MarkRow(std::int32_t r) {
+  const unsigned char* row = Row(r);
+  std::uint64_t* bits = dark.data() + static_cast<std::size_t>(r) * Words();
+  for (std::int32_t k = 0; k < Words(); ++k) {
+    const std::int32_t from = k << 6, to = std::min(width, from + 64);
+    std::uint64_t w = 0;
+    for (std::int32_t x = from; x < to; x += 8) {
+      std::uint64_t eight = 0;
+      if (x + 8 <= to) std::memcpy(&eight, row + x, 8);
+      if (x + 8 <= to && eight == 0) continue;  // paper
+      for (std::int32_t i = x; i < std::min(to, x + 8); ++i) w |= std::uint64_t{row[i] >= threshold} << (i - from);
+    }
+    bits[k] = w;
+  }
+}
+
+void InkImage::Erase(std::int32_t x, std::int32_t r) {
+  Row(r)[x] = 0;
+  dark[static_cast<std::size_t>(r) * Words() + (x >> 6)] &= ~(std::uint64_t{1} << (x & 63));
 }

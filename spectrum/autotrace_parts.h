@@ -3,6 +3,7 @@
 #ifndef QUILLON_SPECTRUM_AUTOTRACE_PARTS_H
 #define QUILLON_SPECTRUM_AUTOTRACE_PARTS_H
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,17 +14,49 @@ struct DIBINFO;
 
 // How much of each pixel is ink: 0 paper, 255 ink. Rows are counted from the
 // bottom row, as the point log counts them. A pixel is dark (part of a mark)
-// at or above `threshold`; lighter ink still weighs in the centre line.
+// at or above `threshold`; lighter ink still weighs in the centre line. The
+// dark pixels are also kept as bits, 64 to a word, so that the search for
+// lines and marks skips blank paper a word at a time.
 struct InkImage {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::vector<unsigned char> ink;
+  std::vector<std::uint64_t> dark;
   unsigned char threshold = 102;
 
+  std::int32_t Words() const { return (width + 63) / 64; }
   const unsigned char* Row(std::int32_t r) const { return ink.data() + static_cast<std::size_t>(r) * width; }
   unsigned char* Row(std::int32_t r) { return ink.data() + static_cast<std::size_t>(r) * width; }
-  bool Dark(std::int32_t x, std::int32_t r) const { return Row(r)[x] >= threshold; }
+  const std::uint64_t* DarkRow(std::int32_t r) const { return dark.data() + static_cast<std::size_t>(r) * Words(); }
+  bool Dark(std::int32_t x, std::int32_t r) const { return (DarkRow(r)[x >> 6] >> (x & 63)) & 1u; }
+  // Sets the dark bits of row r from its ink.
+  void MarkRow(std::int32_t r);
+  // Makes a pixel paper.
+  void Erase(std::int32_t x, std::int32_t r);
 };
+
+// Calls f(first, last) for every run of dark pixels of row r within columns
+// x0-x1, left to right.
+template <typename F>
+void ForEachDarkRun(const InkImage& image, std::int32_t r, std::int32_t x0, std::int32_t x1, F f) {
+  const std::uint64_t* row = image.DarkRow(r);
+  std::int32_t x = x0;
+  while (x <= x1) {
+    // The next dark pixel at or after x, skipping blank words.
+    std::int32_t k = x >> 6;
+    std::uint64_t w = row[k] & (~std::uint64_t{0} << (x & 63));
+    while (w == 0 && ++k <= (x1 >> 6)) w = row[k];
+    if (w == 0) return;
+    const std::int32_t start = (k << 6) + __builtin_ctzll(w);
+    if (start > x1) return;
+    // The next paper pixel after it.
+    std::uint64_t v = ~row[k] & (~std::uint64_t{0} << (start & 63));
+    while (v == 0 && ++k < image.Words()) v = ~row[k];
+    const std::int32_t end = v == 0 ? image.width : (k << 6) + __builtin_ctzll(v);
+    f(start, std::min(end, x1 + 1) - 1);
+    x = end + 1;
+  }
+}
 
 // Fills `image` from the picture by the dark rule of `options`. False with
 // `reason` set when the picture cannot be read that way.

@@ -136,9 +136,12 @@ InkImage Drawn(int width, int height, const std::function<bool(int, int)>& dark)
   InkImage image;
   image.width = width, image.height = height;
   image.ink.assign(static_cast<std::size_t>(width) * height, 0);
-  for (int r = 0; r < height; ++r)
+  image.dark.assign(static_cast<std::size_t>(image.Words()) * height, 0);
+  for (int r = 0; r < height; ++r) {
     for (int x = 0; x < width; ++x)
       if (dark(x, r)) image.Row(r)[x] = 255;
+    image.MarkRow(r);
+  }
   return image;
 }
 
