@@ -505,9 +505,9 @@ AutoTraceResult AutoTrace(const DIBINFO& dib, const AutoTraceOptions& options) {
   char text[200];
   if (5 * static_cast<std::size_t>(trace.alongEdge) > n) {
     std::snprintf(text, sizeof text,
-                  "The trace runs along the edge of the picture or a frame in %d of its %zu columns: "
+                  "The trace runs along the edge of the picture or a frame in %d of its %lu columns: "
                   "there the curve cannot be told from the frame.",
-                  trace.alongEdge, n);
+                  trace.alongEdge, static_cast<unsigned long>(n));
     result.warnings.push_back(text);
   }
   const std::int32_t width = box.x1 - box.x0 + 1;
@@ -518,8 +518,8 @@ AutoTraceResult AutoTrace(const DIBINFO& dib, const AutoTraceOptions& options) {
   }
   if (2 * static_cast<std::size_t>(trace.severalRuns) > n) {
     std::snprintf(text, sizeof text,
-                  "Most columns (%d of %zu) hold several separate dark runs: the curve may be mixed with other marks.",
-                  trace.severalRuns, n);
+                  "Most columns (%d of %lu) hold several separate dark runs: the curve may be mixed with other marks.",
+                  trace.severalRuns, static_cast<unsigned long>(n));
     result.warnings.push_back(text);
   }
   return result;
