@@ -86,18 +86,24 @@ class ColourRows {
   std::int32_t Height() const { return rows_.height; }
 
   // Row r (0 the bottom) as luminance, for every depth at once: indexed
-  // pixels through a table, deeper ones from their channels.
-  void Luminance(std::int32_t r, unsigned char* out) const {
+  // pixels through a table, deeper ones from their channels. At 24 bits,
+  // eight pixels whose channels are all `paper` or lighter (at least 128)
+  // are written as 255 at once: whatever their exact shade, they are paper.
+  void Luminance(std::int32_t r, unsigned char* out, int paper = 255) const {
     const unsigned char* row = rows_.bottom + rows_.stride * static_cast<std::ptrdiff_t>(r);
     const std::int32_t width = rows_.width;
     if (bits_ == 24 || (bits_ == 32 && bgrx_)) {
       const int step = bits_ / 8;
       std::int32_t x = 0;
       // Blank paper, eight pixels at a time.
+      // A byte below `paper` shows as a high bit of its complement plus this.
+      const std::uint64_t ones = ~std::uint64_t{0} / 255;
+      const std::uint64_t lift = ones * static_cast<std::uint64_t>(127 - (255 - std::max(paper, 128)));
+      auto belowPaper = [&](std::uint64_t w) { return ((~w + lift) | ~w) & (ones * 128); };
       for (; bits_ == 24 && x + 8 <= width; x += 8, row += 24) {
         std::uint64_t w[3];
         std::memcpy(w, row, 24);
-        if ((w[0] & w[1] & w[2]) == ~std::uint64_t{0}) {
+        if ((belowPaper(w[0]) | belowPaper(w[1]) | belowPaper(w[2])) == 0) {
           std::memset(out + x, 255, 8);
           continue;
         }
@@ -261,16 +267,21 @@ bool MakeInkImage(const DIBINFO& dib, const AutoTraceOptions& options, InkImage*
   unsigned char table[256];
   const int range = std::max(1, paper - ink);
   for (int v = 0; v < 256; ++v) {
-    const int a = std::clamp((paper - v) * 255 / range, 0, 255);
+    // The faint noise of JPEG paper is no ink.
+    int a = std::clamp((paper - v) * 255 / range, 0, 255);
+    if (a < 13) a = 0;
     if (options.dark == DARK_THRESHOLD) {
       table[v] = static_cast<unsigned char>(v <= options.threshold ? std::max<int>(a, T) : std::min<int>(a, T - 1));
     } else {
       table[v] = static_cast<unsigned char>(a);
     }
   }
+  // The darkest luminance from which on every shade is paper.
+  int paperFrom = 256;
+  while (paperFrom > 0 && table[paperFrom - 1] == 0) --paperFrom;
   for (std::int32_t r = 0; r < height; ++r) {
     unsigned char* out = image->Row(r);
-    rows.Luminance(r, out);
+    rows.Luminance(r, out, std::max(paperFrom, 128));
     std::int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
       std::uint64_t w;
