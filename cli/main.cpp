@@ -17,6 +17,7 @@
 #include "picture/bitmap.h"
 #include "picture/formats.h"
 #include "picture/wpg.h"
+#include "spectrum/choices.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
 #include "spectrum/preview.h"
@@ -189,6 +190,7 @@ int Run(int argc, char** argv) {
     ShowMessage(IDS_FORMAT_UNKNOWN);
     return EXIT_BAD_INPUT;
   }
+  for (const std::string& warning : LastTrace.warnings) std::fprintf(stderr, "quillon-convert: warning: %s\n", warning.c_str());
   if (result > 0) std::fprintf(stderr, "quillon-convert: wrote %s\n", SpectrumSettings.Name);
   // The conversion's own last message decides its exit code, not the preview's.
   const int conversionMessage = g_lastMessage;
@@ -209,6 +211,7 @@ int Run(int argc, char** argv) {
   }
   switch (conversionMessage) {
     case IDS_NO_CURVE:
+    case IDS_NO_CURVE_AUTO:
     case IDS_UNTRACEABLE_DEPTH:
       return EXIT_NOTHING;
     case IDS_CONVERT_BITMAP:

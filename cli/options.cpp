@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 
 #include "spectrum/choices.h"
@@ -40,6 +41,28 @@ const char kUsage[] =
     "                      the spectrum beneath it on its ppm axis into FILE.png\n"
     "  --force             replace an existing output (and --points and --preview\n"
     "                      files)\n"
+    "\n"
+    "Automatic trace and axis calibration:\n"
+    "  --trace MODE        classic (default: the pure-black column rule) or auto\n"
+    "                      (finds the plot box, ignores axes, labels, grid and\n"
+    "                      specks, follows the curve's centre line, peaks up and\n"
+    "                      down; intensities one unit per pixel row, zero at the\n"
+    "                      baseline)\n"
+    "  --threshold 0-255   auto: pixels this dark or darker are ink (default:\n"
+    "                      found from the picture)\n"
+    "  --color RRGGBB[:TOLERANCE]\n"
+    "                      auto: the curve's colour, and how far (0-255, default\n"
+    "                      48) a pixel's channels may differ from it\n"
+    "  --box LEFT,TOP,RIGHT,BOTTOM\n"
+    "                      auto: the plot box in pixels, row 0 at the top\n"
+    "                      (default: found from frame and axes)\n"
+    "  --x-axis C1=V1,C2=V2\n"
+    "                      two positions on the x axis and their values; C is a\n"
+    "                      pixel column as an image viewer shows it (fractions\n"
+    "                      allowed), for a drawing its own x units. F1 and F2\n"
+    "                      become the frequencies of the first and last traced x\n"
+    "                      (not with --f1 or --f2)\n"
+    "  --x-unit UNIT       ppm (default: V times --sf) or hz, for --x-axis\n"
     "  -h, --help          show this text\n"
     "\n"
     "Exit codes: 0 written, 2 usage, 3 input unreadable or not recognised,\n"
@@ -71,6 +94,60 @@ CLI::Option* AddValue(CLI::App& app, const char* names, const char* need, Accept
   return app.add_option(names)->type_size(1)->check(check);
 }
 
+bool ParseNumber(const std::string& text, double* out) {
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0' || errno != 0 || !std::isfinite(v)) return false;
+  *out = v;
+  return true;
+}
+
+// "RRGGBB" or "RRGGBB:TOLERANCE".
+bool ParseColour(const std::string& text, AutoTraceOptions* out) {
+  const std::string hex = text.substr(0, text.find(':'));
+  if (hex.size() != 6 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
+  out->colour = static_cast<std::uint32_t>(std::strtoul(hex.c_str(), nullptr, 16));
+  if (hex.size() == text.size()) return true;
+  return ParseInt(text.substr(hex.size() + 1), 0, 255, &out->tolerance);
+}
+
+// Comma-separated parts, each handed to `part`; false unless there are `count`.
+template <typename Part>
+bool ParseList(const std::string& text, std::size_t count, Part part) {
+  std::size_t from = 0, n = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', from);
+    if (n == count || !part(n, text.substr(from, comma == std::string::npos ? std::string::npos : comma - from)))
+      return false;
+    ++n;
+    if (comma == std::string::npos) return n == count;
+    from = comma + 1;
+  }
+}
+
+bool ParseBox(const std::string& text, PictureBox* box) {
+  std::int32_t v[4];
+  if (!ParseList(text, 4, [&v](std::size_t i, const std::string& t) { return ParseInt(t, 0, 65535, &v[i]); }))
+    return false;
+  *box = PictureBox{v[0], v[1], v[2], v[3]};
+  return !box->Empty();
+}
+
+// "C1=V1,C2=V2" with two different positions and two different values.
+bool ParseAxis(const std::string& text, AxisCalibration* axis) {
+  double v[4];
+  const bool read = ParseList(text, 2, [&v](std::size_t i, const std::string& t) {
+    const std::size_t eq = t.find('=');
+    return eq != std::string::npos && ParseNumber(t.substr(0, eq), &v[2 * i]) &&
+           ParseNumber(t.substr(eq + 1), &v[2 * i + 1]);
+  });
+  if (!read || v[0] == v[2] || v[1] == v[3]) return false;
+  axis->set = true;
+  axis->c1 = v[0], axis->v1 = v[1], axis->c2 = v[2], axis->v2 = v[3];
+  return true;
+}
+
 }  // namespace
 
 const char* ConverterUsage() { return kUsage; }
@@ -87,8 +164,10 @@ int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string
            [&s](const std::string& t) { return ParseFloat(t, &s.SF) && s.SF > 0; });
   AddValue(app, "--si", "needs a number of points from 1 to 16777216",
            [&s, options](const std::string& t) { return options->siGiven = ParseInt(t, 1, 1L << 24, &s.SI); });
-  AddValue(app, "--f1", "needs a number of Hz", [&s](const std::string& t) { return ParseFloat(t, &s.F1); });
-  AddValue(app, "--f2", "needs a number of Hz", [&s](const std::string& t) { return ParseFloat(t, &s.F2); });
+  CLI::Option* f1 =
+      AddValue(app, "--f1", "needs a number of Hz", [&s](const std::string& t) { return ParseFloat(t, &s.F1); });
+  CLI::Option* f2 =
+      AddValue(app, "--f2", "needs a number of Hz", [&s](const std::string& t) { return ParseFloat(t, &s.F2); });
   AddValue(app, "--line-width", "needs a number of pixels from 0 to 65535",
            [&s](const std::string& t) { return ParseInt(t, 0, 65535, &s.LineWidth); });
   app.add_option("--points", options->pointsOut);
@@ -98,6 +177,30 @@ int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string
   app.add_option("--preview", options->previewOut);
   bool force = false;
   app.add_flag("--force", force);
+  ConversionChoices& c = Choices;
+  AddValue(app, "--trace", "needs classic or auto", [&c](const std::string& t) {
+    c.mode = t == "auto" ? TRACE_AUTO : TRACE_CLASSIC;
+    return t == "auto" || t == "classic";
+  });
+  AddValue(app, "--threshold", "needs a luminance from 0 to 255", [&c](const std::string& t) {
+    c.autoTrace.dark = DARK_THRESHOLD;
+    return ParseInt(t, 0, 255, &c.autoTrace.threshold);
+  });
+  CLI::Option* colour = AddValue(app, "--color", "needs RRGGBB or RRGGBB:TOLERANCE (0-255)", [&c](const std::string& t) {
+    c.autoTrace.dark = DARK_COLOUR;
+    return ParseColour(t, &c.autoTrace);
+  });
+  AddValue(app, "--box", "needs LEFT,TOP,RIGHT,BOTTOM in pixels, right of left and below top",
+           [&c](const std::string& t) { return c.autoTrace.boxGiven = ParseBox(t, &c.autoTrace.box); });
+  CLI::Option* axis =
+      AddValue(app, "--x-axis", "needs C1=V1,C2=V2 with two different positions and values",
+               [&c](const std::string& t) { return ParseAxis(t, &c.calibration); });
+  AddValue(app, "--x-unit", "needs ppm or hz", [&c](const std::string& t) {
+    c.calibration.hz = t == "hz";
+    return t == "hz" || t == "ppm";
+  });
+  axis->excludes(f1)->excludes(f2);
+  colour->excludes("--threshold");
   app.add_option("INPUT", options->inputs);
   try {
     app.parse(argc, argv);

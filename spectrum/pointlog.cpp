@@ -1,7 +1,9 @@
 #include "spectrum/pointlog.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "spectrum/choices.h"
 #include "spectrum/settings.h"
@@ -92,6 +94,25 @@ bool CopyLog(const char* from, const char* to) {
 }
 
 }  // namespace
+
+void CopyTracedPoints(const TracedPoint* points, std::size_t count) {
+  PointLogCopied = false;
+  if (PointLogCopy[0] == '\0') return;
+  qio::File out = qio::CreateForWrite(PointLogCopy);
+  bool ok = out != qio::kInvalid;
+  std::string text;
+  char line[64];
+  for (std::size_t i = 0; ok && i < count; ++i) {
+    const int n = std::snprintf(line, sizeof line, "%.10g %.10g\n", points[i].x, points[i].y);
+    text.append(line, static_cast<std::size_t>(n));
+    if (text.size() >= 65536 || i + 1 == count) {
+      ok = qio::Write(out, text.data(), text.size());
+      text.clear();
+    }
+  }
+  qio::Close(out);
+  PointLogCopied = ok;
+}
 
 bool ReopenPointLog(const char* name) {
   FlushPoints();

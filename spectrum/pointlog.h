@@ -3,6 +3,8 @@
 #ifndef QUILLON_SPECTRUM_POINTLOG_H
 #define QUILLON_SPECTRUM_POINTLOG_H
 
+#include <cstddef>
+
 #include "platform/fileio.h"
 
 // How log names begin: "tst", then whose it is (tavutils' owner tag).
@@ -30,6 +32,12 @@ bool ReopenPointLog(const char* name);
 // tells whether the last copy was made whole.
 extern char PointLogCopy[qio::kPathSize];
 extern bool PointLogCopied;
+
+struct TracedPoint;
+// The automatic trace's points, with their fractions, written where
+// PointLogCopy names (the converter's --points), as "x y" lines; sets
+// PointLogCopied.
+void CopyTracedPoints(const TracedPoint* points, std::size_t count);
 
 // Closes the log if open, deletes the file, PointLogFile -1.
 void DiscardPointLog(const char* name);

@@ -11,7 +11,9 @@ struct LogPoint {
 };
 
 // Reads PointCount points from PointLogFile (open for reading), resamples them
-// and writes the spectrum under SpectrumSettings.Name in OutputFormat. Returns
+// and writes the spectrum under SpectrumSettings.Name in OutputFormat. F1 and
+// F2 are the settings', or with an axis calibration in Choices the
+// frequencies of the first and last x (recorded in LastTrace). Returns
 // the library's write result, 0 when nothing was written. Leaves Recording 0.
 int BuildSpectrum();
 
@@ -21,6 +23,13 @@ int BuildSpectrum();
 // sort puts first comes first, since resampling keeps only that one. The
 // others of a group follow in log order.
 void SortByX(LogPoint* points, std::int32_t count);
+
+struct TracedPoint;
+// The same synthesis for points already in memory, in increasing x (the
+// automatic trace's, whose y has fractions): intensity is y - `baseline`.
+// LastTrace's mode, box, baseline, stroke and warnings are the caller's to
+// fill; the rest is filled here, as BuildSpectrum does.
+int BuildSpectrumFromPoints(const TracedPoint* points, std::int32_t count, double baseline);
 
 class Spectrum;
 // Resamples sorted points into `spectrum`, which Init has prepared for `si`

@@ -1,12 +1,16 @@
 #include "spectrum/trace.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "picture/bitmap.h"
 #include "picture/bitmap_rle.h"
+#include "spectrum/autotrace.h"
+#include "spectrum/choices.h"
 #include "spectrum/messages.h"
 #include "spectrum/pointlog.h"
 #include "spectrum/progress.h"
@@ -234,9 +238,34 @@ std::int32_t ScanStripColumns(const ScanRows& rows) {
   return std::max<std::int32_t>(64, kStripBytes * 8 / rows.bitCount / 64 * 64);
 }
 
+namespace {
+
+// The automatic trace of the loaded bitmap, and its spectrum.
+int TraceBitmapAuto(const DIBINFO& dib) {
+  AutoTraceResult traced = AutoTrace(dib, Choices.autoTrace);
+  LastTrace.mode = TRACE_AUTO;
+  LastTrace.hasBox = traced.found || !traced.box.Empty();
+  LastTrace.box = traced.box;
+  LastTrace.baseline = traced.baseline;
+  LastTrace.stroke = traced.stroke;
+  LastTrace.warnings = traced.warnings;
+  if (!traced.found) {
+    ShowMessageF(IDS_NO_CURVE_AUTO, traced.reason.c_str());
+    return 0;
+  }
+  // The copy of the points a classic trace would log, with their fractions.
+  CopyTracedPoints(traced.points.data(), traced.points.size());
+  return BuildSpectrumFromPoints(traced.points.data(), static_cast<std::int32_t>(traced.points.size()),
+                                 traced.baseline);
+}
+
+}  // namespace
+
 int TraceBitmap() {
+  LastTrace = TraceRecord{};
   if (DibInfo == nullptr) return 0;
   const DIBINFO& dib = *DibInfo;
+  if (Choices.mode == TRACE_AUTO) return TraceBitmapAuto(dib);
   // One clear message: an empty log would only add "No curve was found".
   if (!IsTraceableBitCount(dib.BitCount)) {
     ShowMessage(IDS_UNTRACEABLE_DEPTH);

@@ -7,7 +7,7 @@ import { spawnSync } from 'node:child_process';
 import { existsSync, readFileSync, readdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { readJcamp } from '../readers/readers.mjs';
-import { assertClose, converter, data, put, run, scratch } from './support.mjs';
+import { assertClose, bitmap, converter, data, put, run, scratch } from './support.mjs';
 
 const spectra = join(data, 'spectra');
 const points = (path) => readFileSync(path, 'utf8').trim().split('\n').map((l) => l.split(' ').map(Number));
@@ -101,18 +101,6 @@ for (const name of pictures) {
     t.diagnostic(`${name}: ${peaks.length} peaks, worst position ${worstPosition.toFixed(2)} px, `
       + `worst height ${(100 * worstHeight).toFixed(2)} %`);
   });
-}
-
-// A bitmap file with a 40-byte header, built here byte by byte.
-function bitmap({ width, height, bits, palette = [], pixels }) {
-  const head = Buffer.alloc(54);
-  head.write('BM', 0, 'latin1');
-  const table = Buffer.from(palette.flatMap(([r, g, b]) => [b, g, r, 0]));
-  [[54 + table.length + pixels.length, 2], [54 + table.length, 10], [40, 14], [width, 18], [height, 22],
-    [palette.length, 46]].forEach(([v, at]) => head.writeUInt32LE(v, at));
-  head.writeUInt16LE(1, 26);
-  head.writeUInt16LE(bits, 28);
-  return Buffer.concat([head, table, pixels]);
 }
 
 test('bitmaps that cannot become spectra: exit codes and one clear message each', () => {

@@ -27,3 +27,15 @@ export function assertClose(actual, expected, tol, what) {
     if (!(Math.abs(actual[i] - v) <= tol)) assert.fail(`${what}[${i}] = ${actual[i]}, expected ${v} within ${tol}`);
   });
 }
+
+// A bitmap file with a 40-byte header, built here byte by byte.
+export function bitmap({ width, height, bits, palette = [], pixels }) {
+  const head = Buffer.alloc(54);
+  head.write('BM', 0, 'latin1');
+  const table = Buffer.from(palette.flatMap(([r, g, b]) => [b, g, r, 0]));
+  [[54 + table.length + pixels.length, 2], [54 + table.length, 10], [40, 14], [width, 18], [height, 22],
+    [palette.length, 46]].forEach(([v, at]) => head.writeUInt32LE(v, at));
+  head.writeUInt16LE(1, 26);
+  head.writeUInt16LE(bits, 28);
+  return Buffer.concat([head, table, pixels]);
+}
