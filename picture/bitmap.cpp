@@ -304,7 +304,24 @@ int OpenBitmapImage(unsigned char* image, std::size_t length) {
 
 PixelRows::~PixelRows() { std::free(decoded_); }
 
-bool PixelRows::Open(const DIBINFO& dib, unsigned fill) {
+namespace {
+
+unsigned LightestIndex(const DIBINFO& dib) {
+  const unsigned char* table = dib.IsCore ? dib.CoreColors : dib.QuadColors;
+  const std::size_t step = dib.IsCore ? 3 : 4;
+  const std::int32_t entries = std::min<std::int32_t>(dib.PaletteEntries, dib.BitCount <= 8 ? 1 << dib.BitCount : 0);
+  unsigned best = 0, lightest = 0;
+  for (std::int32_t i = 0; table != nullptr && i < entries; ++i) {
+    const unsigned char* e = table + step * static_cast<std::size_t>(i);
+    const unsigned light = 29u * e[0] + 150u * e[1] + 77u * e[2];
+    if (light > lightest) best = static_cast<unsigned>(i), lightest = light;
+  }
+  return best;
+}
+
+}  // namespace
+
+bool PixelRows::Open(const DIBINFO& dib) {
   std::free(decoded_);
   decoded_ = nullptr;
   bottom_ = nullptr;
@@ -319,8 +336,8 @@ bool PixelRows::Open(const DIBINFO& dib, unsigned fill) {
     // The loader bounds the pixel count, so this block is bounded too.
     decoded_ = static_cast<unsigned char*>(std::malloc(height * rowBytes));
     if (decoded_ == nullptr) return false;
-    if (dib.BitCount == 4) fill = (fill & 0x0F) * 0x11;
-    std::memset(decoded_, static_cast<int>(fill & 0xFF), height * rowBytes);
+    const unsigned fill = LightestIndex(dib);
+    std::memset(decoded_, static_cast<int>(dib.BitCount == 4 ? (fill & 0x0F) * 0x11 : fill & 0xFF), height * rowBytes);
     DecodeRunLength(dib.Bits, std::min(dib.DataLength, inBlock), dib.BitCount, dib.PixelWidth, dib.PixelHeight,
                     dib.RowBytes, decoded_);
     bottom_ = decoded_;

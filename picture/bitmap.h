@@ -118,8 +118,8 @@ class PixelRows {
   PixelRows& operator=(const PixelRows&) = delete;
   // False when the record holds no rows to read (nothing loaded, rows beyond
   // the block) or memory for decoding is short. Pixels run-length data leaves
-  // out take colour index `fill`.
-  bool Open(const DIBINFO& dib, unsigned fill = 0);
+  // out take the lightest colour of the table: they are paper, not ink.
+  bool Open(const DIBINFO& dib);
   const unsigned char* Row(std::int32_t fromBottom) const { return bottom_ + stride_ * fromBottom; }
 
  private:

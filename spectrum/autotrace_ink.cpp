@@ -8,7 +8,6 @@
 #include "picture/bitmap.h"
 #include "picture/bytes.h"
 #include "spectrum/autotrace_parts.h"
-#include "spectrum/trace.h"
 
 namespace {
 
@@ -34,22 +33,22 @@ struct Channel {
 // Reads the rows of a bitmap as 8-bit RGB triples, bottom row first.
 class ColourRows {
  public:
-  ~ColourRows() { std::free(decoded_); }
-
   bool Open(const DIBINFO& dib, std::string* reason) {
     const std::uint16_t bits = dib.BitCount;
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
       *reason = "its colour depth is not one the trace reads";
       return false;
     }
-    if (!PrepareScanRows(dib, &rows_, &decoded_)) {
-      *reason = "there is not enough memory for its rows";
-      return false;
-    }
-    if (rows_.bottom == nullptr || rows_.height <= 0 || rows_.width <= 0) {
+    if (dib.PixelWidth <= 0 || dib.PixelHeight <= 0) {
       *reason = "it holds no pixel rows";
       return false;
     }
+    if (!rows_.Open(dib)) {
+      *reason = "its pixel rows cannot be read (or there is not enough memory for them)";
+      return false;
+    }
+    width_ = dib.PixelWidth;
+    height_ = dib.PixelHeight;
     if (bits <= 8) {
       // Indices the table does not hold show black, as the display draws them.
       palette_.assign(std::size_t{3} << bits, 0);
@@ -82,16 +81,16 @@ class ColourRows {
     return true;
   }
 
-  std::int32_t Width() const { return rows_.width; }
-  std::int32_t Height() const { return rows_.height; }
+  std::int32_t Width() const { return width_; }
+  std::int32_t Height() const { return height_; }
 
   // Row r (0 the bottom) as luminance, for every depth at once: indexed
   // pixels through a table, deeper ones from their channels. At 24 bits,
   // eight pixels whose channels are all `paper` or lighter (at least 128)
   // are written as 255 at once: whatever their exact shade, they are paper.
   void Luminance(std::int32_t r, unsigned char* out, int paper = 255) const {
-    const unsigned char* row = rows_.bottom + rows_.stride * static_cast<std::ptrdiff_t>(r);
-    const std::int32_t width = rows_.width;
+    const unsigned char* row = rows_.Row(r);
+    const std::int32_t width = width_;
     if (bits_ == 24 || (bits_ == 32 && bgrx_)) {
       const int step = bits_ / 8;
       std::int32_t x = 0;
@@ -133,8 +132,8 @@ class ColourRows {
 
   // Row r (0 the bottom) as width RGB triples.
   void Read(std::int32_t r, unsigned char* rgb) const {
-    const unsigned char* row = rows_.bottom + rows_.stride * static_cast<std::ptrdiff_t>(r);
-    const std::int32_t width = rows_.width;
+    const unsigned char* row = rows_.Row(r);
+    const std::int32_t width = width_;
     switch (bits_) {
       case 24:
         for (std::int32_t x = 0; x < width; ++x, row += 3, rgb += 3) rgb[0] = row[2], rgb[1] = row[1], rgb[2] = row[0];
@@ -162,8 +161,8 @@ class ColourRows {
   }
 
  private:
-  ScanRows rows_;
-  unsigned char* decoded_ = nullptr;
+  PixelRows rows_;
+  std::int32_t width_ = 0, height_ = 0;
   std::uint16_t bits_ = 0;
   std::vector<unsigned char> palette_;
   unsigned char luminance_[256] = {};
