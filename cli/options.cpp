@@ -155,6 +155,8 @@ const char* ConverterUsage() { return kUsage; }
 int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string* problem) {
   CLI::App app("quillon-convert");
   app.set_help_flag();
+  // As with most tools, an option given twice takes its last value.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   bool help = false;
   app.add_flag("-h,--help", help);
   app.add_option("-o,--output", options->output);

@@ -8,6 +8,7 @@
 
 #include "picture/bitmap.h"
 #include "spectrum/autotrace_parts.h"
+#include "spectrum/trace_warnings.h"
 
 namespace {
 
@@ -501,26 +502,12 @@ AutoTraceResult AutoTrace(const DIBINFO& dib, const AutoTraceOptions& options) {
   for (const TracedPoint& p : trace.points) ys.push_back(p.y);
   result.baseline = Percentile(ys, 0.5);
 
-  const std::size_t n = trace.points.size();
-  char text[200];
-  if (5 * static_cast<std::size_t>(trace.alongEdge) > n) {
-    std::snprintf(text, sizeof text,
-                  "The trace runs along the edge of the picture or a frame in %d of its %lu columns: "
-                  "there the curve cannot be told from the frame.",
-                  trace.alongEdge, static_cast<unsigned long>(n));
-    result.warnings.push_back(text);
-  }
-  const std::int32_t width = box.x1 - box.x0 + 1;
-  if (trace.longestGap > std::max(8, width / 50)) {
-    std::snprintf(text, sizeof text, "The trace has a gap of %d columns: the curve may be too faint there.",
-                  trace.longestGap);
-    result.warnings.push_back(text);
-  }
-  if (2 * static_cast<std::size_t>(trace.severalRuns) > n) {
-    std::snprintf(text, sizeof text,
-                  "Most columns (%d of %lu) hold several separate dark runs: the curve may be mixed with other marks.",
-                  trace.severalRuns, static_cast<unsigned long>(n));
-    result.warnings.push_back(text);
-  }
+  TraceStats stats;
+  stats.columns = static_cast<std::int64_t>(trace.points.size());
+  stats.alongEdge = trace.alongEdge;
+  stats.longestGap = trace.longestGap;
+  stats.span = box.x1 - box.x0 + 1;
+  stats.mixed = trace.severalRuns;
+  result.warnings = TraceWarnings(stats);
   return result;
 }

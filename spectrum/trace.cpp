@@ -16,6 +16,7 @@
 #include "spectrum/progress.h"
 #include "spectrum/settings.h"
 #include "spectrum/synth.h"
+#include "spectrum/trace_warnings.h"
 #include "tavutils.h"
 
 bool IsTraceableBitCount(std::uint16_t bitCount) {
@@ -295,6 +296,12 @@ int TraceBitmap() {
   const bool window = open && gauge->HasWindow();
 
   const std::int32_t lineWidth = SpectrumSettings.LineWidth;
+  const std::int32_t height = dib.PixelHeight;
+  // Figures for the warnings: marks on the picture's edge, untraced gaps, and
+  // columns whose dark pixels lie too far apart to be one stroke of a curve.
+  TraceStats stats;
+  stats.span = width;
+  std::int32_t previous = -1;
   for (std::int32_t x0 = 0; x0 < width; x0 += strip) {
     const std::int32_t x1 = std::min(width, x0 + strip);
     ScanColumns(rows, x0, x1, runs.get());
@@ -306,13 +313,20 @@ int TraceBitmap() {
         if (percent > gauge->CurrentPercent()) gauge->Send(CV_GAUGE_PERCENT, static_cast<long>(percent) << 16);
       }
       const ColumnRun& run = runs[x - x0];
-      if (run.first >= 0) WritePoint(x, LineWidthRule(run.first, run.last, lineWidth));
+      if (run.first < 0) continue;
+      WritePoint(x, LineWidthRule(run.first, run.last, lineWidth));
+      ++stats.columns;
+      if (run.first == 0 || run.last == height - 1) ++stats.alongEdge;
+      if (4 * static_cast<std::int64_t>(run.last - run.first) > height) ++stats.mixed;
+      if (previous >= 0) stats.longestGap = std::max<std::int64_t>(stats.longestGap, x - previous - 1);
+      previous = x;
     }
   }
 
   int result = 0;
   const bool reopened = ReopenPointLog(name);
   if (reopened) result = BuildSpectrum();
+  for (std::string& warning : TraceWarnings(stats)) LastTrace.warnings.push_back(std::move(warning));
   if (window) gauge->Send(CV_GAUGE_CLOSE, 0);
   if (open) gauge->Free();
   DiscardPointLog(name);

@@ -76,6 +76,9 @@ test('nothing found, and traces that look wrong: the reason or a warning', () =>
     [bitmap({ width: 64, height: 32, bits: 8, palette, pixels: edge }), ['--x-axis', '0=10,1000=0'], 0,
       /warning: The axis positions 0 and 1000 lie outside the picture/],
   ];
+  // The classic trace is warned of the same faults (here, the edge).
+  cases.push([bitmap({ width: 64, height: 32, bits: 8, palette, pixels: edge }), ['--trace', 'classic'], 0,
+    /warning: The trace runs along the edge/]);
   for (const [picture, args, code, says] of cases) {
     const r = run([put('p.bmp', picture), '--trace', 'auto', '-o', join(scratch(), 'out.csv'), ...args]);
     assert.equal(r.code, code, r.stderr);
