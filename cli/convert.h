@@ -15,6 +15,17 @@ struct ConvertOptions {
   std::string pointsOut;   // --points: also write the traced points here
   std::string previewOut;  // --preview: also draw what was traced into this PNG
   bool siGiven = false;    // --si was given (a bitmap otherwise takes its width's)
+
+  // Several pictures in one run (see cli/batch.h).
+  bool batch = false;
+  std::vector<std::string> perPicture;  // the options every picture gets, as "--name=value"
+  int jobs = 0;                         // -j: conversions at once; 0 = one per core
+  bool recursive = false;               // folders: also their subfolders
+  std::string report;                   // --report FILE.csv|FILE.json
+  std::string manifest;                 // --manifest FILE.csv: per-picture settings
+  // Given by the batch driver to each of its conversions, never by a user.
+  std::string summaryOut;  // where to write what the report needs (JSON)
+  std::string stopEvent;   // Windows: an inherited event that asks the run to stop
 };
 
 // Exit codes.

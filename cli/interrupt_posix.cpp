@@ -34,4 +34,6 @@ void InstallInterruptHandlers() {
   signal(SIGXFSZ, SIG_IGN);
 }
 
+void WatchStopEvent(const std::string&) {}
+
 int FinishRun(int code) { return code; }

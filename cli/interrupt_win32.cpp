@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdlib>
+
 #include "cli/interrupt.h"
 #include "tavutils.h"
 
@@ -18,9 +21,23 @@ BOOL WINAPI OnConsoleEvent(DWORD type) {
   return TRUE;
 }
 
+DWORD WINAPI WaitForStop(void* event) {
+  if (WaitForSingleObject(static_cast<HANDLE>(event), INFINITE) == WAIT_OBJECT_0) OnConsoleEvent(CTRL_C_EVENT);
+  return 0;
+}
+
 }  // namespace
 
 void InstallInterruptHandlers() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+void WatchStopEvent(const std::string& handle) {
+  if (handle.empty()) return;
+  // The inherited handle's value. Ctrl+C on a console reaches us anyway; a
+  // batch stopped in another way (no console, a signal under Wine) would not.
+  const HANDLE event = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(handle.c_str(), nullptr, 10)));
+  const HANDLE thread = CreateThread(nullptr, 0, WaitForStop, event, 0, nullptr);
+  if (thread != nullptr) CloseHandle(thread);
+}
 
 int FinishRun(int code) {
   if (CVStopRequested()) {

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <utility>
 
+#include "cli/batch.h"
+#include "cli/batch_report.h"
 #include "cli/convert.h"
 #include "cli/input.h"
 #include "cli/interrupt.h"
@@ -28,6 +30,13 @@
 namespace {
 
 int g_lastMessage = 0;
+// What the user was told last: a batch reports it beside the exit code.
+std::string g_lastText;
+
+void Tell(const std::string& text) {
+  std::fprintf(stderr, "quillon-convert: %s\n", text.c_str());
+  g_lastText = text;
+}
 
 void PrintMessage(int id, int secondId, int, const char* formatted) {
   // An interrupted run ends quietly: what fails then fails because of the stop.
@@ -36,11 +45,12 @@ void PrintMessage(int id, int secondId, int, const char* formatted) {
   std::string text = formatted ? formatted : MessageText(id) ? MessageText(id) : "Unknown error";
   if (!formatted && secondId != 0 && MessageText(secondId) != nullptr) text += std::string(": ") + MessageText(secondId);
   while (!text.empty() && text.back() == ' ') text.pop_back();
-  std::fprintf(stderr, "quillon-convert: %s\n", text.c_str());
+  Tell(text);
 }
 
 int Usage(const char* problem) {
-  std::fprintf(stderr, "quillon-convert: %s\nTry 'quillon-convert --help'.\n", problem);
+  Tell(problem);
+  std::fputs("Try 'quillon-convert --help'.\n", stderr);
   return EXIT_USAGE;
 }
 
@@ -52,6 +62,10 @@ bool FormatByName(const std::string& name, outfile* out) {
     }
   }
   return false;
+}
+
+int UnknownFormat(const std::string& name) {
+  return Usage(("unknown format " + name + " (jcamp, jcamp-dif, pdata, nmrpipe, csv)").c_str());
 }
 
 std::string LowerExtension(const std::string& path) {
@@ -99,8 +113,42 @@ const char* PreviewProblem(const ConvertOptions& options) {
 }
 
 int CannotWritePoints(const std::string& path, const std::string& reason) {
-  std::fprintf(stderr, "quillon-convert: Cannot write the points \"%s\": %s.\n", path.c_str(), reason.c_str());
+  Tell("Cannot write the points \"" + path + "\": " + reason + ".");
   return EXIT_NOT_WRITTEN;
+}
+
+int Convert(ConvertOptions& options);
+
+// A frequency as the user typed it (400.13, not 400.130004883).
+double Typed(float hz) {
+  char text[32];
+  for (int digits = 1; digits <= 9; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(hz));
+    if (std::strtof(text, nullptr) == hz) break;
+  }
+  return std::strtod(text, nullptr);
+}
+
+// The summary a batch asked for; written whatever the outcome, so the batch
+// needs no human message to tell what happened.
+void WriteSummary(const ConvertOptions& options, int code) {
+  PictureSummary summary;
+  summary.message = g_lastText;
+  if (code == EXIT_WRITTEN) summary.output = SpectrumSettings.Name;
+  if (LastTrace.valid) {
+    summary.traced = true;
+    summary.points = static_cast<long long>(LastTrace.points.size());
+    summary.f1 = Typed(LastTrace.f1);
+    summary.f2 = Typed(LastTrace.f2);
+    summary.si = LastTrace.si;
+    summary.mode = LastTrace.mode == TRACE_AUTO ? "auto" : "classic";
+  }
+  summary.warnings = LastTrace.warnings;
+  const std::string text = SummaryJson(summary);
+  std::FILE* out = std::fopen(options.summaryOut.c_str(), "wb");
+  const bool written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  if ((out == nullptr || std::fclose(out) != 0 || !written) && !CVStopRequested())
+    std::fprintf(stderr, "quillon-convert: the summary \"%s\" could not be written\n", options.summaryOut.c_str());
 }
 
 int Run(int argc, char** argv) {
@@ -117,10 +165,21 @@ int Run(int argc, char** argv) {
     default:
       break;
   }
+  if (options.batch) {
+    outfile format = GetOutputDefault(nullptr);
+    if (!options.formatName.empty() && !FormatByName(options.formatName, &format)) return UnknownFormat(options.formatName);
+    return RunBatch(options, format);
+  }
+  WatchStopEvent(options.stopEvent);
+  const int code = Convert(options);
+  if (!options.summaryOut.empty()) WriteSummary(options, code);
+  return code;
+}
+
+int Convert(ConvertOptions& options) {
   const std::string& formatName = options.formatName;
   if (!formatName.empty()) {
-    if (!FormatByName(formatName, &OutputFormat))
-      return Usage(("unknown format " + formatName + " (jcamp, jcamp-dif, pdata, nmrpipe, csv)").c_str());
+    if (!FormatByName(formatName, &OutputFormat)) return UnknownFormat(formatName);
   } else if (!options.output.empty() && FormatByExtension(options.output, &OutputFormat)) {
   } else {
     OutputFormat = GetOutputDefault(nullptr);
@@ -151,7 +210,7 @@ int Run(int argc, char** argv) {
     case INPUT_OK:
       break;
     case INPUT_CANNOT_OPEN:
-      std::fprintf(stderr, "quillon-convert: %s%s\n", MessageText(IDS_CANNOT_OPEN), options.input.c_str());
+      Tell(std::string(MessageText(IDS_CANNOT_OPEN)) + options.input);
       return EXIT_BAD_INPUT;
     case INPUT_CANNOT_READ:
       ShowMessage(IDS_CANNOT_READ);

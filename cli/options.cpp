@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 
 #include "spectrum/choices.h"
 #include "spectrum/settings.h"
@@ -19,6 +22,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: quillon-convert [options] INPUT\n"
+    "       quillon-convert [options] INPUT... [-o DIR/] [-j N] [--report FILE]\n"
     "Turns a picture of a spectrum (a Windows bitmap, a PNG, JPEG, TIFF or GIF\n"
     "picture, or a WPG drawing) into a spectrum file. INPUT may also be a text\n"
     "file of \"x y\" integer points.\n"
@@ -65,8 +69,32 @@ const char kUsage[] =
     "  --x-unit UNIT       ppm (default: V times --sf) or hz, for --x-axis\n"
     "  -h, --help          show this text\n"
     "\n"
+    "Several pictures in one run (several INPUTs; a folder INPUT without -o or\n"
+    "with -o naming a folder; or any of -j, --recursive, --report, --manifest):\n"
+    "  -o, --output DIR    the folder to write into, made if missing; each\n"
+    "                      spectrum takes its picture's name with the format's\n"
+    "                      extension (default: beside each picture)\n"
+    "  -j, --jobs N        conversions at once, 1-64 (default: one per core)\n"
+    "  --recursive         also the subfolders of a folder INPUT; their outputs\n"
+    "                      go into subfolders of the same names\n"
+    "  --report FILE       one row per picture (status, exit code, message,\n"
+    "                      output, points, F1, F2, SI, trace, warnings, time)\n"
+    "                      into FILE.csv or FILE.json\n"
+    "  --manifest FILE     settings per picture: a CSV file whose header names\n"
+    "                      its columns: file (required; relative to the\n"
+    "                      manifest's folder), sf, si, f1, f2, x-axis, x-unit,\n"
+    "                      nucleus. A value there replaces the option's; an\n"
+    "                      empty cell keeps it. Quote an x-axis: \"120=4,680=1\"\n"
+    "  A folder gives its .bmp, .dib, .rle, .png, .jpg, .jpeg, .tif, .tiff, .gif\n"
+    "  and .wpg files; a file named as INPUT is taken whatever its name. Two\n"
+    "  pictures that would get the same output name are refused before any is\n"
+    "  converted. Every other option applies to every picture; --points and\n"
+    "  --preview name one file and are not taken. Progress is shown on a\n"
+    "  terminal; a line says how many were written, refused and failed.\n"
+    "\n"
     "Exit codes: 0 written, 2 usage, 3 input unreadable or not recognised,\n"
-    "4 nothing to convert, 5 the output could not be written.\n";
+    "4 nothing to convert, 5 the output could not be written. Several pictures:\n"
+    "the highest of their codes (a conversion that crashed counts as 5).\n";
 
 bool ParseFloat(const std::string& text, float* out) {
   char* end = nullptr;
@@ -203,6 +231,18 @@ int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string
   });
   axis->excludes(f1)->excludes(f2);
   colour->excludes("--threshold");
+  // Every option so far applies to each picture alike; the ones below only to a run of several.
+  const std::vector<CLI::Option*> perPicture = app.get_options([](CLI::Option* o) {
+    return o->get_name() != "--help" && o->get_name() != "--output" && o->get_name() != "--points" &&
+           o->get_name() != "--preview";
+  });
+  CLI::Option* jobs = AddValue(app, "-j,--jobs", "needs a number of conversions from 1 to 64",
+                               [options](const std::string& t) { return ParseInt(t, 1, 64, &options->jobs); });
+  CLI::Option* recursive = app.add_flag("--recursive", options->recursive);
+  CLI::Option* report = app.add_option("--report", options->report);
+  CLI::Option* manifest = app.add_option("--manifest", options->manifest);
+  app.add_option("--summary", options->summaryOut);
+  app.add_option("--stop-event", options->stopEvent);
   app.add_option("INPUT", options->inputs);
   try {
     app.parse(argc, argv);
@@ -216,8 +256,25 @@ int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string
     *problem = "no input given";
     return PARSE_USAGE;
   }
-  if (options->inputs.size() > 1) {
-    *problem = "only one input can be converted at a time";
+  for (const CLI::Option* o : perPicture) {
+    if (o->count() == 0) continue;
+    // "--name=value": a value that begins with '-' stays a value.
+    options->perPicture.push_back(o->get_expected_max() == 0 ? o->get_name()
+                                                             : o->get_name() + "=" + o->results().back());
+  }
+  options->batch = options->inputs.size() > 1 || jobs->count() + recursive->count() + report->count() +
+                                                         manifest->count() > 0;
+  if (!options->batch) {
+    // A folder is many pictures, unless -o names a file for one.
+    std::error_code ec;
+    const std::string& out = options->output;
+    options->batch = std::filesystem::is_directory(options->inputs.front(), ec) &&
+                     (out.empty() || out.back() == '/' || out.back() == '\\' ||
+                      std::filesystem::is_directory(out, ec));
+  }
+  // A batch's own conversion converts one picture, whatever else it was given.
+  if (options->batch && !options->summaryOut.empty()) {
+    *problem = "--summary is for one picture";
     return PARSE_USAGE;
   }
   options->input = options->inputs.front();

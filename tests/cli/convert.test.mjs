@@ -37,7 +37,7 @@ test('frequency options set the axis', () => {
 });
 
 test('exit codes: usage, unreadable input, nothing to convert', () => {
-  for (const args of [[], ['--si', '0', 'x'], ['--bogus', 'x'], ['a', 'b'], ['--f1', '5', '--f2', '5', 'x']]) {
+  for (const args of [[], ['--si', '0', 'x'], ['--bogus', 'x'], ['a', 'b', '--points', 'p'], ['--f1', '5', '--f2', '5', 'x']]) {
     assert.equal(run(args).code, 2, args);
   }
   const cases = [
