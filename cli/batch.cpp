@@ -313,6 +313,7 @@ int RunBatch(const ConvertOptions& options, outfile format) {
   jobs = std::min<std::size_t>(std::max<std::size_t>(jobs, 1), 64);
   std::vector<PictureResult> results(pictures.size());
   std::vector<Clock::time_point> started(pictures.size());
+  std::vector<fs::file_time_type> startedAt(pictures.size());
   std::size_t next = 0, done = 0, failures = 0;
   Progress progress(pictures.size());
   Children children;
@@ -336,6 +337,7 @@ int RunBatch(const ConvertOptions& options, outfile format) {
       const std::size_t i = next++;
       const BatchPicture& p = pictures[i];
       started[i] = Clock::now();
+      startedAt[i] = fs::file_time_type::clock::now();
       if (!folder.empty()) fs::create_directories(fs::path(p.output).parent_path(), ec);
       std::vector<std::string> args = shared;
       args.insert(args.end(), p.settings.begin(), p.settings.end());
@@ -351,14 +353,22 @@ int RunBatch(const ConvertOptions& options, outfile format) {
       const std::string printed = ReadText(work.File(i, ".txt"));
       std::remove(work.File(i, ".json").c_str());
       std::remove(work.File(i, ".txt").c_str());
-      if (end.exitCode >= 0) {
+      // One stopped after its summary was written had done its work.
+      const int code = end.exitCode >= 0 ? end.exitCode : told ? summary.exitCode : -1;
+      if (code >= 0) {
         // The spectrum library tells of a failed write itself, without the message seam.
         const std::string message = told && !summary.message.empty() ? summary.message
-                                    : end.exitCode == EXIT_WRITTEN   ? ""
+                                    : code == EXIT_WRITTEN           ? ""
                                                                      : LastLine(printed);
-        finish(i, StatusOfExit(end.exitCode), end.exitCode, message);
+        finish(i, StatusOfExit(code), code, message);
       } else if (end.interrupted && children.Interrupt() != 0) {
-        finish(i, PICTURE_NOT_CONVERTED, -1, "interrupted");
+        // Stopped in the moment between putting its output in place and
+        // ending: the output is whole, and the report says so.
+        std::error_code e;
+        const bool made = fs::exists(pictures[i].output, e) && fs::last_write_time(pictures[i].output, e) >= startedAt[i] && !e;
+        if (made) summary.output = pictures[i].output;
+        if (made) finish(i, PICTURE_WRITTEN, -1, "interrupted once its output was written");
+        else finish(i, PICTURE_NOT_CONVERTED, -1, "interrupted");
       } else {
         if (!printed.empty()) std::fputs(printed.c_str(), stderr);
         finish(i, PICTURE_FAILED, -1, "the conversion ended abnormally (" + end.how + ")");

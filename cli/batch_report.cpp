@@ -67,7 +67,7 @@ json Row(const PictureResult& r) {
 }  // namespace
 
 std::string SummaryJson(const PictureSummary& s) {
-  json j = {{"message", s.message}, {"output", s.output}, {"warnings", s.warnings}};
+  json j = {{"exit_code", s.exitCode}, {"message", s.message}, {"output", s.output}, {"warnings", s.warnings}};
   if (s.traced) j.update({{"points", s.points}, {"f1_hz", s.f1}, {"f2_hz", s.f2}, {"si", s.si}, {"trace", s.mode}});
   return j.dump() + "\n";
 }
@@ -77,6 +77,7 @@ bool ParseSummary(const std::string& text, PictureSummary* s) {
   if (!j.is_object()) return false;
   try {
     *s = PictureSummary();
+    s->exitCode = j.at("exit_code").get<int>();
     s->message = j.at("message").get<std::string>();
     s->output = j.at("output").get<std::string>();
     s->warnings = j.at("warnings").get<std::vector<std::string>>();
@@ -123,8 +124,8 @@ PictureStatus StatusOfExit(int code) {
 int WorstExitCode(const std::vector<PictureResult>& results) {
   int worst = EXIT_WRITTEN;
   for (const PictureResult& r : results) {
-    if (r.status == PICTURE_NOT_CONVERTED) continue;
-    worst = std::max(worst, r.exitCode >= 0 ? r.exitCode : static_cast<int>(EXIT_NOT_WRITTEN));
+    if (r.exitCode >= 0) worst = std::max(worst, r.exitCode);
+    else if (r.status == PICTURE_FAILED) worst = std::max<int>(worst, EXIT_NOT_WRITTEN);
   }
   return worst;
 }

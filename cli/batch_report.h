@@ -7,6 +7,7 @@
 #include <vector>
 
 struct PictureSummary {
+  int exitCode = -1;    // the code the conversion ends with
   std::string message;  // what the conversion told the user last; empty when nothing
   std::string output;   // the spectrum written; empty when none was
   bool traced = false;  // a trace reached synthesis: the fields below hold

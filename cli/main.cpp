@@ -133,6 +133,7 @@ double Typed(float hz) {
 // needs no human message to tell what happened.
 void WriteSummary(const ConvertOptions& options, int code) {
   PictureSummary summary;
+  summary.exitCode = code;
   summary.message = g_lastText;
   if (code == EXIT_WRITTEN) summary.output = SpectrumSettings.Name;
   if (LastTrace.valid) {
@@ -172,7 +173,15 @@ int Run(int argc, char** argv) {
   }
   WatchStopEvent(options.stopEvent);
   const int code = Convert(options);
-  if (!options.summaryOut.empty()) WriteSummary(options, code);
+  // What failed after a stop was asked for failed because of it: no summary
+  // then, and the batch counts the picture as not converted.
+  if (!options.summaryOut.empty() && (code == EXIT_WRITTEN || !CVStopRequested())) {
+    // An interrupt now would leave an output that the batch cannot tell of;
+    // it waits until the summary says what was done.
+    CVHoldInterrupts();
+    WriteSummary(options, code);
+    CVReleaseInterrupts();
+  }
   return code;
 }
 
