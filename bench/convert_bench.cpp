@@ -218,4 +218,36 @@ void BM_FocusCheck(benchmark::State& state) {
 }
 BENCHMARK(BM_FocusCheck)->Unit(benchmark::kMicrosecond);
 
+// Several pictures in one run: copies of the test pictures, -j 1 and -j 2
+// in turn, so that both meet the same load from whatever else runs.
+// "speedup": -j 2's pictures per second over -j 1's, each at its best.
+void BM_BatchJobs(benchmark::State& state) {
+  const fs::path folder = Scratch("quillon-bench-batch"), out = Scratch("quillon-bench-batch-out");
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  int pictures = 0;
+  for (const char* sub : {"spectra", "pictures"}) {
+    for (const fs::directory_entry& e : fs::directory_iterator(fs::path(QUILLON_TEST_DATA) / sub)) {
+      const std::string ext = e.path().extension().string();
+      if (ext != ".bmp" && ext != ".png" && ext != ".jpg" && ext != ".gif" && ext != ".tif" && ext != ".wpg") continue;
+      for (int copy = 0; copy < static_cast<int>(state.range(0)); ++copy, ++pictures)
+        fs::copy_file(e.path(), folder / (e.path().stem().string() + ext + std::to_string(copy) + ext));
+    }
+  }
+  double best[3] = {1e9, 1e9, 1e9};
+  for (auto _ : state) {
+    for (int jobs : {1, 2}) {
+      const Run run = Spawn({QUILLON_CONVERT, folder.string(), "-o", out.string() + "/", "--force", "-j", std::to_string(jobs)});
+      if (run.status != 0) state.SkipWithError("the batch failed");
+      best[jobs] = std::min(best[jobs], run.seconds);
+    }
+  }
+  state.counters["j1_per_s"] = pictures / best[1];
+  state.counters["j2_per_s"] = pictures / best[2];
+  state.counters["speedup"] = best[1] / best[2];
+  fs::remove_all(folder);
+  fs::remove_all(out);
+}
+BENCHMARK(BM_BatchJobs)->Arg(6)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
