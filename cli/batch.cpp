@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -19,6 +20,7 @@
 #include "cli/terminal_gauge.h"
 #include "platform/fileio.h"
 #include "spectrum/choices.h"
+#include "spectrum/pointlog.h"
 #include "spectrum/settings.h"
 #include "tavspectrum.h"
 #include "tavutils.h"
@@ -194,10 +196,11 @@ class WorkFolder {
 
 // The last line a conversion printed, for one that named no message of its own.
 std::string LastLine(const std::string& text) {
-  std::size_t end = text.find_last_not_of("\r\n");
+  const std::size_t end = text.find_last_not_of("\r\n");
   if (end == std::string::npos) return "";
-  const std::size_t begin = text.find_last_of('\n', end);
-  std::string line = text.substr(begin == std::string::npos ? 0 : begin + 1, end + 1 - (begin == std::string::npos ? 0 : begin + 1));
+  const std::size_t newline = text.find_last_of('\n', end);
+  const std::size_t begin = newline == std::string::npos ? 0 : newline + 1;
+  std::string line = text.substr(begin, end + 1 - begin);
   const std::string prefix = "quillon-convert: ";
   if (line.compare(0, prefix.size(), prefix) == 0) line.erase(0, prefix.size());
   return line;
@@ -276,7 +279,14 @@ int RunBatch(const ConvertOptions& options, outfile format) {
     return Refuse(EXIT_USAGE, "-o must name a folder when several pictures are converted");
   std::vector<BatchPicture> pictures;
   std::string problem;
-  if (!FindPictures(options.inputs, options.recursive, &pictures, &problem)) return Refuse(EXIT_BAD_INPUT, problem);
+  bool found = false;
+  try {
+    found = FindPictures(options.inputs, options.recursive, &pictures, &problem);
+  } catch (const std::exception& e) {
+    // In Windows a name the code page cannot spell.
+    problem = std::string("a name in the folders given cannot be read: ") + e.what();
+  }
+  if (!found) return Refuse(EXIT_BAD_INPUT, problem);
   if (pictures.empty()) return Refuse(EXIT_NOTHING, "no pictures were found");
   if (!options.manifest.empty() && !ApplyManifest(options.manifest, pictures, &problem))
     return Refuse(EXIT_USAGE, problem);
@@ -382,6 +392,14 @@ int RunBatch(const ConvertOptions& options, outfile format) {
   }
   progress.Clear();
   for (std::size_t i = next; i < pictures.size(); ++i) results[i].message = "interrupted";
+  // A conversion stopped or crashed between making its point log or work
+  // folder and registering it leaves that behind; the sweeps that a later
+  // run would make take it now, since all of them have ended.
+  std::set<std::string> folders;
+  for (const BatchPicture& p : pictures) folders.insert(fs::path(p.output).parent_path().string());
+  for (const std::string& f : folders) CVSweepOwned(f.empty() ? "." : f, "quillon-work");
+  char temp[qio::kPathSize];
+  if (qio::TempPath(temp)) CVSweepOwned(temp, kPointLogPurpose);
 
   int worst = WorstExitCode(results);
   std::size_t counts[4] = {};

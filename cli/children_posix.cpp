@@ -98,7 +98,7 @@ std::vector<ChildEnd> Children::Wait(int milliseconds) {
     }
   };
   reap();
-  if (!ended.empty() || (p_->running.empty() && milliseconds == 0)) return ended;
+  if (!ended.empty() || p_->running.empty()) return ended;
   timespec timeout = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
   siginfo_t info;
   const int sig = sigtimedwait(&p_->waited, &info, &timeout);

@@ -136,6 +136,7 @@ bool Children::Start(int id, const std::vector<std::string>& args, const std::st
 }
 
 std::vector<ChildEnd> Children::Wait(int milliseconds) {
+  if (p_->running.empty()) return {};
   // At most 64 handles can be waited for at once; the others are looked at
   // whenever the wait ends.
   std::vector<HANDLE> handles = {g_wake};
