@@ -257,9 +257,11 @@ bool FindPictures(const std::vector<std::string>& inputs, bool recursive, std::v
 bool NameOutputs(std::vector<BatchPicture>& pictures, const std::string& folder, const std::string& extension,
                  std::string* problem) {
   const std::string ext = extension.empty() ? "" : "." + extension;
+  // Names within the folder are kept with '/', which Windows takes too.
+  const std::string within = folder.empty() || folder.back() == '/' || folder.back() == '\\' ? folder : folder + "/";
   std::map<std::string, const BatchPicture*> taken;
   for (BatchPicture& p : pictures) {
-    p.output = folder.empty() ? WithoutExtension(p.input) + ext : (fs::path(folder) / (p.name + ext)).string();
+    p.output = folder.empty() ? WithoutExtension(p.input) + ext : within + p.name + ext;
     const auto [at, fresh] = taken.emplace(NameKey(p.output), &p);
     if (!fresh) {
       *problem = "\"" + at->second->input + "\" and \"" + p.input + "\" would both be written to \"" + p.output +
