@@ -311,8 +311,8 @@ int RunBatch(const ConvertOptions& options, outfile format) {
     if (reportKind != ".csv" && reportKind != ".json")
       return Refuse(EXIT_USAGE, "--report writes FILE.csv or FILE.json");
     for (const BatchPicture& p : pictures)
-      if (Covers(options.report, p.input) || Covers(options.report, p.output))
-        return Refuse(EXIT_USAGE, "the report would replace \"" + (Covers(options.report, p.input) ? p.input : p.output) + "\"");
+      for (const std::string* path : {&p.input, &p.output})
+        if (Covers(options.report, *path)) return Refuse(EXIT_USAGE, "the report would replace \"" + *path + "\"");
     if (!report.Begin(options.report, ReplaceExistingOutput != 0, problem))
       return Refuse(EXIT_NOT_WRITTEN, "Cannot write the report \"" + options.report + "\": " + problem + ".");
   }
