@@ -14,8 +14,11 @@
 
 #include "../../companion/tavspectrum/fsops.h"
 #include "resources/resource.h"
+#include "shell/shell_win32.h"
 #include "shell/state.h"
 #include "shell_test_support.h"
+#include "spectrum/messages.h"
+#include "spectrum/progress.h"
 #include "spectrum/settings.h"
 #include "spectrum/settings_dialog_win32.h"
 #include "tavnmrfiles.h"
@@ -67,15 +70,26 @@ bool ShownInvalid(HWND dialog, int id) {
   return red;
 }
 
+// What OK did: whether the dialog ended, the message it showed, and whether
+// the field asked about was shown invalid before and had the focus after.
+struct OkOutcome {
+  std::int32_t result = -1;
+  bool invalid = false, focused = false;
+  std::string message;
+};
+
 class SettingsDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     AppInstance = GetModuleHandleA(nullptr);
     ResetSettings();
+    InstallProgramSeams();
   }
   void TearDown() override {
     DestroyWindow(owner_);
     ResetSettings();
+    SetMessageSink(nullptr);
+    SetScanGauge(nullptr);
   }
   // Runs the dialog on SpectrumSettings: `drive` sees it initialised, then
   // the texts given ({id, text}) are typed and `button` ends it.
@@ -89,6 +103,25 @@ class SettingsDialogTest : public ::testing::Test {
     const std::int32_t result = EditSettings(&SpectrumSettings, owner_);
     EXPECT_EQ(driver.Titles(), std::vector<std::string>{"Define Spectrum Settings"});
     return result;
+  }
+  // Types the texts given ({id, text}), presses OK and, when the dialog stays
+  // open, Cancel; `field` is the one whose marking and focus are reported.
+  OkOutcome PressOk(std::vector<std::pair<int, const char*>> texts, int field) {
+    OkOutcome got;
+    DialogDriver driver([&](HWND dialog, const DialogDriver::Seen& seen) {
+      if (seen.title != "Define Spectrum Settings") {
+        got.message += seen.texts;
+        Press(dialog, IDOK);
+        return;
+      }
+      for (const auto& t : texts) SetDlgItemTextA(dialog, t.first, t.second);
+      got.invalid = ShownInvalid(dialog, field);
+      SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+      got.focused = GetFocus() == GetDlgItem(dialog, field);
+      if (IsWindowVisible(dialog)) Press(dialog, IDCANCEL);
+    });
+    got.result = EditSettings(&SpectrumSettings, owner_);
+    return got;
   }
   HWND owner_ = Popup(0, 0, 800, 600);
 };
@@ -173,35 +206,57 @@ TEST_F(SettingsDialogTest, DescribesTheLoadedKindOfPicture) {
   }
 }
 
-TEST_F(SettingsDialogTest, AFieldTakesOnlyTextThatParsesWholeAndShowsTheRestInvalid) {
+TEST_F(SettingsDialogTest, OkTakesOnlyFieldsThatParseWholeWithinTheirLimitsAndSaysWhichAndWhyNot) {
   const struct {
     int id;
     const char* text;
-    bool good;
-    double value;
-  } cases[] = {{IDC_SI, " 512 ", true, 512},      {IDC_SI, "2147483647", true, 2147483647.0},
-               {IDC_SI, "12x", false, 0},         {IDC_SI, "", false, 0},
-               {IDC_SI, "1.5", false, 0},         {IDC_SI, "0x20", false, 0},
-               {IDC_SI, "99999999999", false, 0}, {IDC_SI, "0", false, 0},  // fewer than one point
-               {IDC_LINE_WIDTH, "-5", true, -5},  {IDC_SF, "1e3", true, 1000},
-               {IDC_F1, " -3.25 ", true, -3.25},  {IDC_SF, "4OO", false, 0},
-               {IDC_SF, "1e39", false, 0},        {IDC_SF, "nan", false, 0},
-               {IDC_F1, "inf", false, 0},         {IDC_F2, "-12,5", false, 0},
-               {IDC_F2, "12 MHz", false, 0}};
+    double value;     // stored on OK
+    const char* why;  // null: taken
+  } cases[] = {{IDC_SI, " 512 ", 512, nullptr},
+               {IDC_SI, "2147483647", 2147483647.0, nullptr},
+               {IDC_SI, "12x", 0, "SI: '12x' is not a whole number"},
+               {IDC_SI, "", 0, "SI: '' is not a whole number"},
+               {IDC_SI, "1.5", 0, "'1.5' is not a whole number"},
+               {IDC_SI, "0x20", 0, "'0x20' is not a whole number"},
+               {IDC_SI, "99999999999", 0, "SI must be at most 2147483647"},
+               {IDC_SI, "0", 0, "SI must be at least 1"},
+               {IDC_LINE_WIDTH, "3", 3, nullptr},
+               {IDC_LINE_WIDTH, "-5", 0, "line width must be at least 0"},
+               {IDC_LINE_WIDTH, "65536", 0, "line width must be at most 65535"},
+               {IDC_SF, "1e3", 1000, nullptr},
+               {IDC_SF, "0", 0, "SF must be greater than 0"},
+               {IDC_SF, "-400.13", 0, "SF must be greater than 0"},
+               {IDC_SF, "abc", 0, "SF: 'abc' is not a number"},
+               {IDC_SF, "4OO", 0, "SF: '4OO' is not a number"},
+               {IDC_SF, "1e39", 0, "SF must be at most 3.402823466e+38"},
+               {IDC_SF, "nan", 0, "'nan' is not a number"},
+               {IDC_F1, " -3.25 ", -3.25, nullptr},
+               {IDC_F1, "1719,5", 0, "F1: '1719,5' is not a number"},
+               {IDC_F1, "inf", 0, "'inf' is not a number"},
+               {IDC_F2, "12 MHz", 0, "F2: '12 MHz' is not a number"},
+               {IDC_F2, "-1e39", 0, "F2 must be at least -3.402823466e+38"}};
   for (const auto& c : cases) {
     ResetSettings();
     const double before = Field(c.id);
-    bool invalid = false;
-    Run({}, IDOK, [&](HWND dialog) {
-      SetDlgItemTextA(dialog, c.id, c.text);
-      invalid = ShownInvalid(dialog, c.id);
-    });
-    EXPECT_EQ(invalid, !c.good) << '"' << c.text << '"';
-    EXPECT_EQ(Field(c.id), c.good ? c.value : before) << '"' << c.text << '"';
+    const OkOutcome got = PressOk({{c.id, c.text}}, c.id);
+    EXPECT_EQ(got.invalid, c.why != nullptr) << '"' << c.text << '"';
+    EXPECT_EQ(got.result, c.why ? 0 : 1) << '"' << c.text << '"';
+    EXPECT_EQ(Field(c.id), c.why ? before : c.value) << '"' << c.text << '"';
+    EXPECT_THAT(got.message, HasSubstr(c.why ? c.why : "")) << '"' << c.text << '"';
+    EXPECT_EQ(got.focused, c.why != nullptr) << '"' << c.text << '"';
   }
   const std::string longName(300, 'n');
   Run({{IDC_NAME, longName.c_str()}}, IDOK);
   EXPECT_EQ(std::string(SpectrumSettings.Name), longName.substr(0, 259)) << "a long name is cut";
+}
+
+TEST_F(SettingsDialogTest, EqualFrequencyLimitsAreRefusedUntilOneChanges) {
+  const OkOutcome equal = PressOk({{IDC_F1, "200"}, {IDC_F2, " 200.0 "}}, IDC_F2);
+  EXPECT_EQ(equal.result, 0);
+  EXPECT_THAT(equal.message, HasSubstr("F1 and F2 are equal"));
+  EXPECT_TRUE(equal.focused);
+  EXPECT_EQ(PressOk({{IDC_F1, "200"}, {IDC_F2, "199.999"}}, IDC_F2).result, 1);
+  EXPECT_EQ(std::vector<float>({SpectrumSettings.F1, SpectrumSettings.F2}), std::vector<float>({200, 199.999f}));
 }
 
 TEST_F(SettingsDialogTest, HelpOpensTheSettingsTopicAndLeavesTheDialogOpen) {
