@@ -259,6 +259,67 @@ TEST_F(SettingsDialogTest, EqualFrequencyLimitsAreRefusedUntilOneChanges) {
   EXPECT_EQ(std::vector<float>({SpectrumSettings.F1, SpectrumSettings.F2}), std::vector<float>({200, 199.999f}));
 }
 
+// The dialog's controls: class, text, rectangle on the screen.
+struct Control {
+  HWND window;
+  std::string type, text;
+  RECT place;
+};
+std::vector<Control> Controls(HWND dialog) {
+  std::vector<Control> all;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    char type[32] = {};
+    GetClassNameA(c, type, sizeof type);
+    Control control = {c, type, WindowText(c), {}};
+    GetWindowRect(c, &control.place);
+    all.push_back(control);
+  }
+  return all;
+}
+
+TEST_F(SettingsDialogTest, EveryLabelShowsItsWholeTextClearOfTheControls) {
+  SpectrumSettings.Mode = SOURCE_BITMAP;
+  SpectrumSettings.Width = 65535;
+  SpectrumSettings.Height = 65535;
+  int labels = 0;
+  Run({}, IDCANCEL, [&](HWND dialog) {
+    const std::vector<Control> controls = Controls(dialog);
+    for (const Control& label : controls) {
+      if (_stricmp(label.type.c_str(), "Static") != 0 || label.text.empty()) continue;
+      ++labels;
+      HDC dc = GetDC(label.window);
+      const auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(label.window, WM_GETFONT, 0, 0));
+      const HGDIOBJ kept = SelectObject(dc, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+      RECT needed = {}, room = {};
+      DrawTextA(dc, label.text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+      SelectObject(dc, kept);
+      ReleaseDC(label.window, dc);
+      GetClientRect(label.window, &room);
+      EXPECT_TRUE(needed.right <= room.right && needed.bottom <= room.bottom) << label.text;
+      for (const Control& other : controls) {
+        const bool field = other.type == "Edit" || other.type == "ComboBox" ||
+                           (other.type == "Button" && !(GetWindowLongA(other.window, GWL_STYLE) & BS_GROUPBOX));
+        RECT overlap;
+        EXPECT_FALSE(field && IntersectRect(&overlap, &label.place, &other.place)) << label.text << " over " << other.text;
+      }
+    }
+  });
+  EXPECT_EQ(labels, 15);
+}
+
+TEST_F(SettingsDialogTest, NoTwoControlsShareAMnemonic) {
+  std::map<char, std::string> owners;
+  Run({}, IDCANCEL, [&](HWND dialog) {
+    for (const Control& c : Controls(dialog)) {
+      const size_t amp = c.text.find('&');
+      if (amp == std::string::npos || amp + 1 >= c.text.size()) continue;
+      const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(c.text[amp + 1])));
+      EXPECT_TRUE(owners.emplace(key, c.text).second) << c.text << " and " << owners[key];
+    }
+  });
+  EXPECT_GE(owners.size(), 10u);
+}
+
 TEST_F(SettingsDialogTest, HelpOpensTheSettingsTopicAndLeavesTheDialogOpen) {
   HelpRecorder help;
   const SPECTRUMSETTINGS before = SpectrumSettings;
