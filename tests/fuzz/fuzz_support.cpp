@@ -1,6 +1,9 @@
 #include "fuzz_support.h"
 
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +19,24 @@ namespace fuzz {
 namespace {
 
 std::string g_folder;
+const char kPrefix[] = "quillon-fuzz-";
 
 void RemoveFolder() {
   std::error_code ec;
   if (!g_folder.empty()) std::filesystem::remove_all(g_folder, ec);
+}
+
+// An interrupted run exits without its exit handlers: folders of ours
+// (quillon-fuzz-PID-...) whose process is gone are removed by the next run.
+void RemoveOrphans(const std::string& base) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(base, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, sizeof kPrefix - 1, kPrefix) != 0) continue;
+    const long pid = std::strtol(name.c_str() + sizeof kPrefix - 1, nullptr, 10);
+    if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      std::filesystem::remove_all(entry.path(), ec);
+  }
 }
 
 }  // namespace
@@ -29,8 +46,9 @@ void UsePrivateTempFolder() {
   std::error_code ec;
   const bool shm = std::filesystem::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0;
   const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = shm ? "/dev/shm" : (tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp");
-  pattern += "/quillon-fuzz-XXXXXX";
+  const std::string base = shm ? "/dev/shm" : (tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp");
+  RemoveOrphans(base);
+  std::string pattern = base + "/" + kPrefix + std::to_string(getpid()) + "-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) Fail("no private temporary folder");
   g_folder = pattern;
   setenv("TMPDIR", g_folder.c_str(), 1);

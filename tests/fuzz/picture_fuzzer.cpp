@@ -20,10 +20,12 @@
 
 namespace {
 
-// A scan visits every pixel, and every comparison it makes is traced for the
-// fuzzer: larger pictures only make each run slower, never reach other code.
-// (Run-length data can claim far more pixels than it holds; that cost is
-// bounded by the loader, not here.)
+// A scan visits every pixel and writes a line of the point log for every
+// column, and each comparison is traced for the fuzzer: wider and larger
+// pictures only make each run slower, never reach other code. (Run-length
+// data can claim far more pixels than it holds; that cost is bounded by the
+// loader, not here.)
+constexpr std::int32_t kScanColumns = 64;
 constexpr std::uint64_t kScanPixels = std::uint64_t{1} << 16;
 
 }  // namespace
@@ -41,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (QUILLON_FUZZ_LOADER(image, size) == 1) {
     if (DibInfo == nullptr) fuzz::Fail("loaded, but no bitmap");
     const std::uint64_t pixels = std::uint64_t(DibInfo->PixelWidth) * std::uint64_t(DibInfo->PixelHeight);
-    if (pixels <= kScanPixels) {
+    if (DibInfo->PixelWidth <= kScanColumns && pixels <= kScanPixels) {
       SpectrumSettings.LineWidth = static_cast<std::int32_t>(size % 5);
       if (SpectrumSettings.SI > 256) SpectrumSettings.SI = 256;
       TraceBitmap();
