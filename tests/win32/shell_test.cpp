@@ -431,6 +431,19 @@ TEST_F(ShellTest, ThePerUserIniServesUnlessTheProgramIsPortable) {
   EXPECT_STREQ(IniInfo.FileName, portable);
   EXPECT_EQ(Decimals, 1);
   EXPECT_EQ(OutputFormat, GetOutputDefault(&IniInfo)) << "no format in the portable ini";
+  // The folder last opened is remembered in the per-user file all the same.
+  const std::string chosen = folder_.File("portable.bmp");
+  ASSERT_TRUE(WriteBytes(chosen, Bitmap24(8, 8, {})));
+  SetPictureChooser(nullptr);
+  {
+    DialogDriver driver([&](HWND dialog, const DialogDriver::Seen&) { ChooseInFileDialog(dialog, chosen); });
+    ASSERT_EQ(ChoosePictureFile(static_cast<HWND>(MainWindow)), 1);
+  }
+  char kept[2][MAX_PATH] = {};
+  GetPrivateProfileStringA("Defaults", "Path", "", kept[0], MAX_PATH, userIni_);
+  GetPrivateProfileStringA("Defaults", "Path", "", kept[1], MAX_PATH, portable);
+  EXPECT_STRCASEEQ(kept[0], folder_.path.c_str());
+  EXPECT_STREQ(kept[1], "");
 
   ASSERT_TRUE(WritePrivateProfileStringA("Files", "Digits", "7", portable));
   ASSERT_EQ(Start(), 1);
