@@ -21,7 +21,7 @@ shift $((OPTIND - 1))
 scripts/setup.sh
 cmake --preset fuzz >/dev/null
 nice cmake --build --preset fuzz
-harnesses=${*:-$(cd tests/fuzz/corpus && ls)}
+harnesses=${*:-$(cd tests/fuzz/corpus && ls -d -- */ | tr -d /)}
 campaign=build/fuzz/campaign
 mkdir -p "$campaign"
 

@@ -2,11 +2,15 @@
 # Fuzzes one harness: new inputs go to a scratch corpus in WORK, the committed
 # seeds stay as they are. Prints the executions and the coverage reached; a
 # finding is kept in WORK/artifacts, its report shown, and the run fails.
+# Flags of the harness's own (SEEDS.flags, one line) come first.
 #
 #   run-fuzzer.sh HARNESS SEEDS WORK [libFuzzer flags...]
 set -u
 harness=$1 seeds=$2 work=$3
 shift 3
+if [ -f "$seeds.flags" ]; then
+  set -- $(cat "$seeds.flags") "$@"
+fi
 mkdir -p "$work/corpus" "$work/artifacts"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 log="$work/fuzz.log"
