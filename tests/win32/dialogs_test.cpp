@@ -427,6 +427,20 @@ TEST_F(SaveDialogTest, FolderOutputIsNamedWithoutExtensionAndReplacedOnlyWhenItI
   EXPECT_THAT(Entries(), ElementsAre("001001"));
 }
 
+TEST_F(SaveDialogTest, ANameTypedWithAnotherFormatsExtensionIsWrittenInThatFormatOnlyOnYes) {
+  EXPECT_EQ(Write(Path("x.dx"), OUTFILE_JCAMP, {"y.csv", "Yes"}), 1);
+  EXPECT_THAT(shown_, ElementsAre("save x.dx", AllOf(StartsWith("box"), HasSubstr("Text table"), HasSubstr("JCAMP-DX"))));
+  EXPECT_THAT(ReadText(Path("y.csv")), StartsWith("hz,ppm,real")) << "a text table";
+  // No: back to the dialog, the name given the chosen format's extension.
+  EXPECT_EQ(Write(Path("x.csv"), OUTFILE_CSV, {"z.jdx", "No", "Cancel"}), 0);
+  EXPECT_THAT(shown_, ElementsAre("save x.csv", HasSubstr("JCAMP-DX"), "save z.csv"));
+  // The JCAMP-DX forms share their extensions; one no format uses is the user's.
+  EXPECT_EQ(Write(Path("x.dx"), OUTFILE_JCAMP_DIF, {"a.jdx"}), 1);
+  EXPECT_EQ(Write(Path("x.dx"), OUTFILE_CSV, {"b.txt"}), 1);
+  EXPECT_THAT(shown_, ElementsAre("save x.csv"));
+  EXPECT_THAT(Entries(), ElementsAre("a.jdx", "b.txt", "y.csv"));
+}
+
 TEST_F(SaveDialogTest, AFailureIsReportedInAMessage) {
   s_.SetSpecFlag(2, 0);
   EXPECT_EQ(Write(Path("x.dx"), OUTFILE_JCAMP, {"OK"}), 0);
