@@ -1,8 +1,9 @@
 // A whole picture file image through the loader and, when it loads, through
 // the trace scan and synthesis, as Retrieve and Create spectrum take it.
 // QUILLON_FUZZ_LOADER names the loader (a function taking over a std::malloc
-// block and its length, 1 when a bitmap is loaded), so that every picture
-// format shares this harness.
+// block and its length, 1 when a bitmap is loaded) and
+// QUILLON_FUZZ_LOADER_HEADER its header, so that every picture format shares
+// this harness.
 #include <cstdlib>
 #include <cstring>
 
@@ -11,12 +12,7 @@
 #include "shell/state.h"
 #include "spectrum/settings.h"
 #include "spectrum/trace.h"
-#ifdef QUILLON_FUZZ_LOADER_HEADER
 #include QUILLON_FUZZ_LOADER_HEADER
-#endif
-#ifndef QUILLON_FUZZ_LOADER
-#define QUILLON_FUZZ_LOADER OpenBitmapImage
-#endif
 
 namespace {
 
