@@ -78,3 +78,9 @@ void Fail(const char* what) {
 }
 
 }  // namespace fuzz
+
+// Every harness starts in a private folder of its own.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::UsePrivateTempFolder();
+  return 0;
+}

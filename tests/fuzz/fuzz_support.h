@@ -27,7 +27,7 @@ void ResetForInput(std::size_t seed);
 
 }  // namespace fuzz
 
-// Every harness defines both: the first makes the private folder.
+// Defined here for every harness: makes the private folder.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 

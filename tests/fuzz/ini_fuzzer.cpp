@@ -5,11 +5,6 @@
 #include "fuzz_support.h"
 #include "tavnmrfiles.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::UsePrivateTempFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TAVHELPINFO info = {};
   std::snprintf(info.FileName, sizeof info.FileName, "%s", fuzz::PrivatePath("quillon.ini").c_str());

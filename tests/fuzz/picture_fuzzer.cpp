@@ -26,11 +26,6 @@ constexpr std::uint64_t kScanPixels = std::uint64_t{1} << 16;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::UsePrivateTempFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::ResetForInput(size);
   auto* image = static_cast<unsigned char*>(std::malloc(size > 0 ? size : 1));

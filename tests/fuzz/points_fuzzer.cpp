@@ -3,11 +3,6 @@
 #include "cli/convert.h"
 #include "fuzz_support.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::UsePrivateTempFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::ResetForInput(size);
   if (LooksLikePointText(data, size)) ConvertPointText(ConvertOptions{}, data, size);

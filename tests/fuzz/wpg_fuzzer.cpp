@@ -19,11 +19,6 @@ void Check(const RecordingCanvas& canvas) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::UsePrivateTempFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::ResetForInput(size);
   if (!IsWpgImage(data, size)) return 0;
