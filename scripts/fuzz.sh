@@ -10,23 +10,7 @@
 # Defaults: 10000000 runs, 1 job, every harness. -n 0 only reports.
 set -eu
 cd "$(dirname "$0")/.."
-runs=10000000 jobs=1
-while getopts n:j: option; do
-  case $option in
-    n) runs=$OPTARG ;;
-    j) jobs=$OPTARG ;;
-    *) echo "usage: $0 [-n RUNS] [-j JOBS] [harness...]" >&2; exit 2 ;;
-  esac
-done
-shift $((OPTIND - 1))
-scripts/setup.sh
-if [ "$runs" -gt 0 ]; then
-  cmake --preset fuzz >/dev/null
-  nice cmake --build --preset fuzz
-fi
-harnesses=${*:-$(cd tests/fuzz/corpus && ls -d -- */ | tr -d /)}
 campaign=build/fuzz/campaign
-mkdir -p "$campaign"
 
 run() {
   echo "fuzzing $1 for $runs runs (log: $campaign/$1/fuzz.log)"
@@ -48,24 +32,46 @@ report_lines() {
     awk -v root="$PWD/" 'NR > 2 && $1 != "TOTAL" && $8 > $9 { sub(root, "", $1); printf "  %-40s lines %5d/%-5d %s\n", $1, $8 - $9, $8, $10 }'
 }
 
-if [ "$runs" -gt 0 ]; then
-  # A simple pool: at most $jobs harnesses at once.
-  running=0
-  for h in $harnesses; do
-    run "$h" &
-    running=$((running + 1))
-    if [ "$running" -ge "$jobs" ]; then
-      wait -n
-      running=$((running - 1))
-    fi
+# Bash reads a script as it runs: all of it is parsed first, so that an edit
+# during a campaign of hours cannot break its end.
+main() {
+  runs=10000000 jobs=1
+  while getopts n:j: option; do
+    case $option in
+      n) runs=$OPTARG ;;
+      j) jobs=$OPTARG ;;
+      *) echo "usage: $0 [-n RUNS] [-j JOBS] [harness...]" >&2; exit 2 ;;
+    esac
   done
-  wait
-fi
-cmake --preset fuzz-coverage >/dev/null
-nice cmake --build --preset fuzz-coverage --target $(printf 'fuzz_%s ' $harnesses) >/dev/null
-for h in $harnesses; do
-  echo "== $h"
-  [ -f "$campaign/$h.summary" ] && cat "$campaign/$h.summary"
-  mkdir -p "$campaign/$h/corpus"
-  report_lines "$h"
-done
+  shift $((OPTIND - 1))
+  scripts/setup.sh
+  if [ "$runs" -gt 0 ]; then
+    cmake --preset fuzz >/dev/null
+    nice cmake --build --preset fuzz
+  fi
+  harnesses=${*:-$(cd tests/fuzz/corpus && ls -d -- */ | tr -d /)}
+  mkdir -p "$campaign"
+  if [ "$runs" -gt 0 ]; then
+    # A simple pool: at most $jobs harnesses at once.
+    running=0
+    for h in $harnesses; do
+      run "$h" &
+      running=$((running + 1))
+      if [ "$running" -ge "$jobs" ]; then
+        wait -n
+        running=$((running - 1))
+      fi
+    done
+    wait
+  fi
+  cmake --preset fuzz-coverage >/dev/null
+  nice cmake --build --preset fuzz-coverage --target $(printf 'fuzz_%s ' $harnesses) >/dev/null
+  for h in $harnesses; do
+    echo "== $h"
+    [ -f "$campaign/$h.summary" ] && cat "$campaign/$h.summary"
+    mkdir -p "$campaign/$h/corpus"
+    report_lines "$h"
+  done
+}
+
+main "$@"
