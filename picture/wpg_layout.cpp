@@ -14,9 +14,10 @@ std::int32_t Trunc32(double d) {
   return static_cast<std::int32_t>(d);
 }
 
-// The page size of a start record at the head of the stream. Our own format
-// holds it as two int32 (a record of 10 bytes or more), real drawings as two
-// 16-bit words; a size of 0 or less keeps the page as it is.
+// The page size of a start record at the head of the stream, read from the
+// record's data in whichever length form it comes. Our own format holds it as
+// two int32 (a record of 10 bytes or more), real drawings as two 16-bit words;
+// a size of 0 or less keeps the page as it is.
 void ReadPageSize(const unsigned char* image, std::size_t length, WPGSTATE& state) {
   const std::size_t at = kWpgStreamStart;
   std::size_t data = 0, size = 0;

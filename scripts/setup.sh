@@ -4,7 +4,8 @@ set -eu
 packages="cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 xvfb xdotool imagemagick x11-apps libwpg-tools python3 python3-numpy file libcli11-dev libstb-dev libtiff-dev libxxhash-dev
-  nlohmann-json3-dev libfccp-dev"
+  nlohmann-json3-dev libfccp-dev
+  clang libclang-rt-14-dev llvm-14"
 missing=""
 for p in $packages; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Sets everything up and runs every test: native (plain and under AddressSanitizer
-# and UndefinedBehaviorSanitizer), and the Windows build under Wine.
+# and UndefinedBehaviorSanitizer), the Windows build under Wine, and each
+# fuzzing harness for a short while.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -14,4 +15,5 @@ trap stop_wine EXIT
 cmake --workflow --preset native
 cmake --workflow --preset sanitize
 cmake --workflow --preset mingw
+cmake --workflow --preset fuzz
 echo "All tests passed."

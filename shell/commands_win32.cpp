@@ -23,6 +23,16 @@
 namespace {
 
 PictureChooser g_chooser = nullptr;
+bool g_converting = false;
+
+// Keys typed while a conversion ran and not taken by its dialogs are still
+// queued for the main window; acted on now, the "x" of a name typed ahead
+// for the Save dialog would end the program.
+void DropTypedAhead(HWND window) {
+  MSG typed;
+  while (PeekMessageA(&typed, window, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
 
 HINSTANCE Instance() { return static_cast<HINSTANCE>(AppInstance); }
 
@@ -175,20 +185,26 @@ std::int32_t ReadPictureFile(HFILE file) {
   return 4;
 }
 
+bool ConversionInProgress() { return g_converting; }
+
 void CreateSpectrum(HWND window) {
-  if (WpgState == nullptr && DibInfo == nullptr) return;
-  if (EditSettings(&SpectrumSettings, window) == 0) return;
-  // The picture is asked for again: the focus coming back when the dialog
-  // closed may have re-read a changed bitmap, or lost it.
-  if (DibInfo != nullptr) {
-    TraceBitmap();
-  } else if (WpgState != nullptr) {
-    HDC dc = GetDC(window);
-    Recording = 1;
-    DrawPicture(dc);
-    ReleaseDC(window, dc);
-    Recording = 0;
+  if (g_converting || (WpgState == nullptr && DibInfo == nullptr)) return;
+  g_converting = true;
+  if (EditSettings(&SpectrumSettings, window) != 0) {
+    // The picture is asked for again: the focus coming back when the dialog
+    // closed may have re-read a changed bitmap, or lost it.
+    if (DibInfo != nullptr) {
+      TraceBitmap();
+    } else if (WpgState != nullptr) {
+      HDC dc = GetDC(window);
+      Recording = 1;
+      DrawPicture(dc);
+      ReleaseDC(window, dc);
+      Recording = 0;
+    }
   }
+  g_converting = false;
+  DropTypedAhead(window);
 }
 
 void ShowHelp(HWND, const char* topic) {

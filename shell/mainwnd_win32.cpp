@@ -142,7 +142,20 @@ int RunMessageLoop() {
   return static_cast<int>(msg.wParam);
 }
 
+namespace {
+
+// What a key typed ahead into a running conversion could set off: a command
+// (the accelerators, the menu by Alt), or closing the window under it (Alt+F4).
+bool KeyOrItsEffect(UINT message, WPARAM wParam) {
+  if (message >= WM_KEYFIRST && message <= WM_KEYLAST) return true;
+  if (message == WM_SYSCOMMAND) return (wParam & 0xFFF0) == SC_CLOSE || (wParam & 0xFFF0) == SC_KEYMENU;
+  return message == WM_COMMAND || message == WM_CLOSE;
+}
+
+}  // namespace
+
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (ConversionInProgress() && KeyOrItsEffect(message, wParam)) return 0;
   switch (message) {
     case WM_CREATE:
       UpdateTitles(window);

@@ -33,6 +33,10 @@ std::int32_t ChoosePictureFile(HWND owner);
 // memory, 4 read short.
 std::int32_t ReadPictureFile(HFILE file);
 void CreateSpectrum(HWND window);
+// True while Create spectrum runs, its dialogs included. The main window then
+// takes no keystroke and no command, and is not closed; keys still queued for
+// it when the conversion ends are dropped.
+bool ConversionInProgress();
 void ShowHelp(HWND window, const char* topic);
 std::int32_t ShowAboutBox(HWND window);
 

@@ -1,6 +1,8 @@
 #include "spectrum/settings_dialog_win32.h"
 
+#include <cfloat>
 #include <cstdio>
+#include <string>
 
 #include "resources/resource.h"
 #include "shell/shell_win32.h"
@@ -37,6 +39,90 @@ void DescribePicture(HWND dialog, const SPECTRUMSETTINGS& copy) {
 
 const int kButtons[3][2] = {{IDOK, IDI_BUTTON_OK}, {IDCANCEL, IDI_BUTTON_CANCEL}, {IDC_HELP_BUTTON, IDI_BUTTON_HELP}};
 
+// The numeric fields in tab order, with the limits the utility library holds
+// them to. The converter refuses the same values.
+struct NumberField {
+  int id;
+  bool whole;  // an int32 field, else a float
+  int check;
+  double low, high;
+};
+const NumberField kNumberFields[] = {
+    {IDC_SF, false, CV_FIELD_LOW | CV_FIELD_LOW_OPEN, 0, 0},  // no ppm without a frequency
+    {IDC_SI, true, CV_FIELD_LOW, 1, 0},                         // no spectrum without a point
+    {IDC_F1, false, 0, 0, 0},
+    {IDC_F2, false, 0, 0, 0},
+    {IDC_LINE_WIDTH, true, CV_FIELD_LOW | CV_FIELD_HIGH, 0, 65535},
+};
+
+void UpdateNumberField(HWND dialog, const NumberField& f, int code, SPECTRUMSETTINGS& copy) {
+  if (f.whole) {
+    std::int32_t* field = f.id == IDC_SI ? &copy.SI : &copy.LineWidth;
+    CVUpdateDlgLong(dialog, f.id, code, field, f.check, static_cast<int>(f.low), static_cast<int>(f.high), 0);
+  } else {
+    float* field = f.id == IDC_SF ? &copy.SF : f.id == IDC_F1 ? &copy.F1 : &copy.F2;
+    CVUpdateDlgFloat(dialog, f.id, code, field, f.check, static_cast<float>(f.low), static_cast<float>(f.high), 0,
+                     Decimals);
+  }
+}
+
+// A field's name is its label's text ("&line width:" names "line width").
+std::string FieldName(HWND field) {
+  char label[64] = "";
+  GetWindowTextA(GetWindow(field, GW_HWNDPREV), label, sizeof label);
+  std::string name;
+  for (const char* c = label; *c != '\0'; ++c)
+    if (*c != '&') name += *c;
+  while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
+  return name;
+}
+
+std::string Limit(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", value);
+  return text;
+}
+
+// Says why the field's text is refused and puts the focus there.
+void RefuseField(HWND dialog, const NumberField& f, int state) {
+  HWND field = GetDlgItem(dialog, f.id);
+  const std::string name = FieldName(field);
+  char text[64] = "";
+  GetWindowTextA(field, text, sizeof text);
+  const bool typeLimit = (state == CV_FIELD_BELOW && !(f.check & CV_FIELD_LOW)) ||
+                         (state == CV_FIELD_ABOVE && !(f.check & CV_FIELD_HIGH));
+  const double most = f.whole ? 2147483647.0 : FLT_MAX;
+  if (state == CV_FIELD_NOT_NUMBER)
+    ShowMessageF(f.whole ? IDS_FIELD_NOT_WHOLE : IDS_FIELD_NOT_NUMBER, name.c_str(), text);
+  else if (state == CV_FIELD_ABOVE)
+    ShowMessageF(IDS_FIELD_TOO_LARGE, name.c_str(), Limit(typeLimit ? most : f.high).c_str());
+  else if (typeLimit)
+    ShowMessageF(IDS_FIELD_TOO_SMALL, name.c_str(), Limit(f.whole ? -2147483648.0 : -FLT_MAX).c_str());
+  else
+    ShowMessageF(f.check & CV_FIELD_LOW_OPEN ? IDS_FIELD_NOT_ABOVE : IDS_FIELD_TOO_SMALL, name.c_str(),
+                 Limit(f.low).c_str());
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+}
+
+// OK takes the fields only as they are shown: a text the library refused
+// would otherwise leave its field at an earlier value without a word.
+bool FieldsAcceptable(HWND dialog, const SPECTRUMSETTINGS& copy) {
+  for (const NumberField& f : kNumberFields) {
+    const int state = CVGetDlgFieldState(dialog, f.id);
+    if (state != CV_FIELD_VALID) {
+      RefuseField(dialog, f, state);
+      return false;
+    }
+  }
+  // Equal limits give every point the same frequency: a spectrum without an axis.
+  if (copy.F1 == copy.F2) {
+    ShowMessage(IDS_SAME_LIMITS);
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_F2)), TRUE);
+    return false;
+  }
+  return true;
+}
+
 INT_PTR InitDialog(HWND dialog, LPARAM parameter) {
   auto* copy = reinterpret_cast<SPECTRUMSETTINGS*>(parameter);
   if (copy == nullptr || IsBadReadPtr(copy, 4)) {
@@ -66,7 +152,7 @@ void Command(HWND dialog, int id, int code) {
   if (copy == nullptr) return;
   switch (id) {
     case IDOK:
-      EndDialog(dialog, 1);
+      if (FieldsAcceptable(dialog, *copy)) EndDialog(dialog, 1);
       break;
     case IDCANCEL:
       EndDialog(dialog, 0);
@@ -74,23 +160,9 @@ void Command(HWND dialog, int id, int code) {
     case IDC_HELP_BUTTON:
       ShowHelp(dialog, "ZK:CREATE");
       break;
-    case IDC_SF:
-      CVUpdateDlgFloat(dialog, id, code, &copy->SF, 0, 0.0f, 0.0f, 0, Decimals);
-      break;
-    case IDC_SI:
-      // No spectrum has fewer than one point.
-      CVUpdateDlgLong(dialog, id, code, &copy->SI, CV_FIELD_LOW, 1, 0, 0);
-      break;
-    case IDC_F1:
-      CVUpdateDlgFloat(dialog, id, code, &copy->F1, 0, 0.0f, 0.0f, 0, Decimals);
-      break;
-    case IDC_F2:
-      CVUpdateDlgFloat(dialog, id, code, &copy->F2, 0, 0.0f, 0.0f, 0, Decimals);
-      break;
-    case IDC_LINE_WIDTH:
-      CVUpdateDlgLong(dialog, id, code, &copy->LineWidth, 0, 0, 0, 0);
-      break;
     default:
+      for (const NumberField& f : kNumberFields)
+        if (f.id == id) UpdateNumberField(dialog, f, code, *copy);
       break;
   }
 }

@@ -16,9 +16,11 @@ enum class NameChoice {
 };
 
 // With an owner window: a Save dialog pre-filled with SuggestOutputName(name),
-// asking before an existing file or folder is replaced. Without one (and
-// natively, where there are no windows) the name is kept and nothing is asked.
-NameChoice ChooseOutputName(TAVWINDOW owner, std::string& name, outfile format);
+// asking before an existing file or folder is replaced, and asking whether a
+// name typed with another format's extension is to be written in that format
+// (then `format` holds it). Without one (and natively, where there are no
+// windows) the name is kept and nothing is asked.
+NameChoice ChooseOutputName(TAVWINDOW owner, std::string& name, outfile& format);
 
 // Tells the user that the spectrum could not be written and why.
 void ReportWriteError(TAVWINDOW owner, const std::string& name, const std::string& reason);
@@ -28,6 +30,12 @@ void ReportWriteError(TAVWINDOW owner, const std::string& name, const std::strin
 // added; the folder format has none ("001001.1r" -> "001001"). Other
 // extensions are the user's choice and stay.
 std::string SuggestOutputName(const std::string& name, outfile format);
+
+// The format that the extension of `name` belongs to, when it belongs to one
+// and not to `format` ("x.csv" under JCAMP-DX: the text table; the JCAMP-DX
+// forms share theirs, and the first of them is given). False when the name
+// has no extension, one of `format`'s own, or one no format uses.
+bool OtherFormatOfName(const std::string& name, outfile format, outfile* other);
 
 // The output path a name stands for: a folder name loses trailing separators.
 std::string OutputPath(const std::string& name, outfile format);

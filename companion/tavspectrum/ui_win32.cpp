@@ -68,16 +68,36 @@ UINT_PTR CALLBACK FolderHook(HWND hook, UINT message, WPARAM, LPARAM lParam) {
   return 0;
 }
 
+// A name typed with another format's extension would hold one format under
+// the other's name. Yes writes the format the name says; No goes back to the
+// dialog with the chosen format's extension.
+bool AgreeOnFormat(HWND window, std::string& chosen, outfile& format, std::string& suggestion) {
+  outfile named;
+  if (!OtherFormatOfName(chosen, format, &named)) return true;
+  const std::string ours = OutfileListName(OutfileToInt(format));
+  const std::string theirs = OutfileListName(OutfileToInt(named));
+  const std::string text = "\"" + chosen + "\" is named like a file of the format " + theirs +
+                           ", but the format chosen is " + ours + ".\nDo you want to write it as " + theirs +
+                           "?\n\nNo returns to the Save dialog.";
+  if (MessageBoxA(window, text.c_str(), kCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    format = named;
+    chosen = OutputPath(chosen, format);
+    return true;
+  }
+  suggestion = SuggestOutputName(chosen, format);
+  return false;
+}
+
 }  // namespace
 
-NameChoice ChooseOutputName(TAVWINDOW owner, std::string& name, outfile format) {
+NameChoice ChooseOutputName(TAVWINDOW owner, std::string& name, outfile& format) {
   if (owner == nullptr) return NameChoice::Chosen;
   HWND window = static_cast<HWND>(owner);
   std::string suggestion = SuggestOutputName(name, format);
-  const std::string filter = FilterFor(format);
-  const std::string title =
-      format == OUTFILE_PDATA ? "Save spectrum as processed data folder" : "Save spectrum as";
   for (;;) {
+    const std::string filter = FilterFor(format);
+    const std::string title =
+        format == OUTFILE_PDATA ? "Save spectrum as processed data folder" : "Save spectrum as";
     // The folder part opens the dialog there; the box shows the name alone.
     const size_t slash = suggestion.find_last_of("/\\");
     std::string folder = slash == std::string::npos ? "" : suggestion.substr(0, slash + 1);
@@ -104,12 +124,14 @@ NameChoice ChooseOutputName(TAVWINDOW owner, std::string& name, outfile format) 
       ofn.lCustData = reinterpret_cast<LPARAM>(&pick);
     }
     std::string chosen;
-    if (GetSaveFileNameA(&ofn))
+    if (GetSaveFileNameA(&ofn)) {
       chosen = OutputPath(file, format);
-    else if (!pick.picked.empty())
+      if (!AgreeOnFormat(window, chosen, format, suggestion)) continue;
+    } else if (!pick.picked.empty()) {
       chosen = pick.picked;
-    else
+    } else {
       return NameChoice::Cancelled;
+    }
 
     suggestion = chosen;
     if (KindOf(chosen) == PathKind::None) {

@@ -99,6 +99,22 @@ std::string SuggestOutputName(const std::string& name, outfile format) {
   return result;
 }
 
+bool OtherFormatOfName(const std::string& name, outfile format, outfile* other) {
+  const std::string base = StripSeparators(name);
+  const size_t dot = base.find_last_of('.');
+  if (dot == std::string::npos || dot < BaseStart(base)) return false;
+  std::string ext = base.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext.empty() || OwnsExtension(format, ext)) return false;
+  for (int i = 0; i < OUTFILE_COUNT; ++i) {
+    if (OwnsExtension(IntToOutfile(i), ext)) {
+      *other = IntToOutfile(i);
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string OutputPath(const std::string& name, outfile format) {
   return format == OUTFILE_PDATA ? StripSeparators(name) : name;
 }

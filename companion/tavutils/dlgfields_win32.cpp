@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include <cerrno>
+#include <cctype>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -13,8 +13,9 @@
 // Numeric dialog fields. A field stores its value only when the whole text is
 // a number (blanks around it allowed) within the type's range and the limits
 // the caller asks for; other text leaves the field at its last good value and
-// is shown red on pink until it is corrected. The colours need the dialog's
-// WM_CTLCOLOREDIT, so the first field call subclasses the dialog.
+// is shown red on pink until it is corrected. Why the text was refused stays
+// with the control, for the dialog to tell the user. The colours need the
+// dialog's WM_CTLCOLOREDIT, so the first field call subclasses the dialog.
 
 namespace {
 
@@ -51,17 +52,17 @@ void Subclass(HWND dialog) {
   SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FieldsDialogProc));
 }
 
-void MarkField(HWND dialog, int id, bool valid) {
+// The control keeps a refused text's CV_FIELD_* state as a property.
+void MarkField(HWND dialog, int id, int state) {
   HWND edit = GetDlgItem(dialog, id);
   if (edit == nullptr) return;
   Subclass(dialog);
   const bool wasValid = GetPropA(edit, kInvalidProp) == nullptr;
-  if (valid == wasValid) return;
-  if (valid)
+  if (state == CV_FIELD_VALID)
     RemovePropA(edit, kInvalidProp);
   else
-    SetPropA(edit, kInvalidProp, reinterpret_cast<HANDLE>(1));
-  InvalidateRect(edit, nullptr, TRUE);
+    SetPropA(edit, kInvalidProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(state)));
+  if (wasValid != (state == CV_FIELD_VALID)) InvalidateRect(edit, nullptr, TRUE);
 }
 
 // The text with blanks around it removed; false when it does not fit.
@@ -75,23 +76,31 @@ bool FieldText(HWND dialog, int id, char (&text)[kTextSize], const char*& start)
   return *start != '\0';
 }
 
-// Limits asked for with `check`: CV_FIELD_LOW and/or CV_FIELD_HIGH.
-bool WithinLimits(double v, int check, double low, double high) {
-  if ((check & CV_FIELD_LOW) && v < low) return false;
-  if ((check & CV_FIELD_HIGH) && v > high) return false;
-  return true;
+// "inf" and "nan" parse, but no field holds them; an overflow ("1e999") gives
+// an infinity too, and is a number beyond float's range.
+bool NamesNonFinite(const char* text) {
+  if (*text == '+' || *text == '-') ++text;
+  return std::isalpha(static_cast<unsigned char>(*text)) != 0;
 }
 
-// On a change of the text: `store` parses it and stores the value when it is
-// good; the field is marked by the outcome.
+// The limits asked for with `check`, and the type's own `least` and `most`.
+int LimitState(double v, int check, double low, double high, double least, double most) {
+  if (v < least || ((check & CV_FIELD_LOW) && (v < low || ((check & CV_FIELD_LOW_OPEN) && v == low))))
+    return CV_FIELD_BELOW;
+  if (v > most || ((check & CV_FIELD_HIGH) && v > high)) return CV_FIELD_ABOVE;
+  return CV_FIELD_VALID;
+}
+
+// On a change of the text: `store` parses it, stores the value when it is
+// good and gives the CV_FIELD_* state; the field is marked by it.
 template <typename Store>
 int UpdateField(HWND dialog, int id, int notification, Store store) {
   if (notification != EN_CHANGE) return 0;
   char text[kTextSize];
   const char* start = nullptr;
-  const bool valid = FieldText(dialog, id, text, start) && store(start);
-  MarkField(dialog, id, valid);
-  return valid ? 1 : 0;
+  const int state = FieldText(dialog, id, text, start) ? store(start) : CV_FIELD_NOT_NUMBER;
+  MarkField(dialog, id, state);
+  return state == CV_FIELD_VALID ? 1 : 0;
 }
 
 }  // namespace
@@ -121,12 +130,14 @@ void CVCenterDialog(TAVWINDOW dialogHandle) {
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// A set value is good unless the update call that its change notification
+// reaches judges the shown text otherwise (a value beyond the field's limits).
 void CVSetDlgLong(TAVWINDOW dialogHandle, int id, long value) {
   HWND dialog = static_cast<HWND>(dialogHandle);
   char text[32];
   std::snprintf(text, sizeof text, "%ld", value);
+  MarkField(dialog, id, CV_FIELD_VALID);
   SetDlgItemTextA(dialog, id, text);
-  MarkField(dialog, id, true);
 }
 
 void CVSetDlgFloat(TAVWINDOW dialogHandle, int id, float value, int decimals) {
@@ -135,8 +146,15 @@ void CVSetDlgFloat(TAVWINDOW dialogHandle, int id, float value, int decimals) {
   if (decimals > 9) decimals = 9;
   char text[kTextSize];
   std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(value));
+  MarkField(dialog, id, CV_FIELD_VALID);
   SetDlgItemTextA(dialog, id, text);
-  MarkField(dialog, id, std::isfinite(value));
+  if (!std::isfinite(value)) MarkField(dialog, id, CV_FIELD_NOT_NUMBER);
+}
+
+int CVGetDlgFieldState(TAVWINDOW dialogHandle, int id) {
+  HWND edit = GetDlgItem(static_cast<HWND>(dialogHandle), id);
+  if (edit == nullptr) return CV_FIELD_VALID;
+  return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(edit, kInvalidProp)));
 }
 
 int CVUpdateDlgLong(TAVWINDOW dialogHandle, int id, int notification, std::int32_t* field, int check, int low,
@@ -144,13 +162,12 @@ int CVUpdateDlgLong(TAVWINDOW dialogHandle, int id, int notification, std::int32
   if (field == nullptr) return 0;
   return UpdateField(static_cast<HWND>(dialogHandle), id, notification, [&](const char* start) {
     char* end = nullptr;
-    errno = 0;
     const long long v = std::strtoll(start, &end, 10);
-    if (end == start || *end != '\0' || errno == ERANGE || v < INT32_MIN || v > INT32_MAX ||
-        !WithinLimits(static_cast<double>(v), check, low, high))
-      return false;
-    *field = static_cast<std::int32_t>(v);
-    return true;
+    if (end == start || *end != '\0') return CV_FIELD_NOT_NUMBER;
+    // strtoll saturates beyond its range, which then lies beyond int32's too.
+    const int state = LimitState(static_cast<double>(v), check, low, high, INT32_MIN, INT32_MAX);
+    if (state == CV_FIELD_VALID) *field = static_cast<std::int32_t>(v);
+    return state;
   });
 }
 
@@ -159,12 +176,10 @@ int CVUpdateDlgFloat(TAVWINDOW dialogHandle, int id, int notification, float* fi
   if (field == nullptr) return 0;
   return UpdateField(static_cast<HWND>(dialogHandle), id, notification, [&](const char* start) {
     char* end = nullptr;
-    errno = 0;
     const double v = std::strtod(start, &end);
-    if (end == start || *end != '\0' || !std::isfinite(v) || std::fabs(v) > FLT_MAX ||
-        !WithinLimits(v, check, low, high))
-      return false;
-    *field = static_cast<float>(v);
-    return true;
+    if (end == start || *end != '\0' || NamesNonFinite(start)) return CV_FIELD_NOT_NUMBER;
+    const int state = LimitState(v, check, low, high, -FLT_MAX, FLT_MAX);
+    if (state == CV_FIELD_VALID) *field = static_cast<float>(v);
+    return state;
   });
 }

@@ -32,8 +32,24 @@ bool Unreserved(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || std::strchr("-._~/:", c);
 }
 
-void Append(std::string& url, const char* text) {
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != '\0'; ++p) {
+// Browsers read the escapes of a file: URL as UTF-8; paths come in the ANSI
+// code page, where a "é" is one byte that a browser would not find.
+std::string Utf8(const char* text) {
+  const int wide = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  if (wide <= 0) return text;
+  std::wstring w(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, -1, &w[0], wide);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return text;
+  std::string utf8(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, &utf8[0], n, nullptr, nullptr);
+  utf8.resize(static_cast<size_t>(n) - 1);
+  return utf8;
+}
+
+void Append(std::string& url, const char* ansiText) {
+  const std::string text = Utf8(ansiText);
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text.c_str()); *p != '\0'; ++p) {
     const unsigned char c = *p == '\\' ? '/' : *p;
     if (Unreserved(c)) {
       url += static_cast<char>(c);

@@ -64,9 +64,17 @@ long CVNextPow2(long n);
 // Dialog fields. The update calls store the control's value into the field on
 // EN_CHANGE when its whole text is a number; other text keeps the last good
 // value and is shown as invalid. `check` asks for limits besides the type's:
-// CV_FIELD_LOW refuses values below `lo`, CV_FIELD_HIGH values above `hi`.
+// CV_FIELD_LOW refuses values below `lo`, CV_FIELD_HIGH values above `hi`,
+// and CV_FIELD_LOW_OPEN with CV_FIELD_LOW refuses `lo` itself as well.
 constexpr int CV_FIELD_LOW = 1;
 constexpr int CV_FIELD_HIGH = 2;
+constexpr int CV_FIELD_LOW_OPEN = 4;
+// Why a field's text is not stored, as CVGetDlgFieldState tells it: not a
+// number of the field's type, or beyond a limit (the type's own or one asked for).
+constexpr int CV_FIELD_VALID = 0;
+constexpr int CV_FIELD_NOT_NUMBER = 1;
+constexpr int CV_FIELD_BELOW = 2;
+constexpr int CV_FIELD_ABOVE = 3;
 void CVCenterDialog(TAVWINDOW dialog);
 void CVSetDlgLong(TAVWINDOW dialog, int id, long value);
 void CVSetDlgFloat(TAVWINDOW dialog, int id, float value, int decimals);
@@ -74,6 +82,9 @@ int CVUpdateDlgLong(TAVWINDOW dialog, int id, int notification, std::int32_t* fi
                     int hi, int reserved);
 int CVUpdateDlgFloat(TAVWINDOW dialog, int id, int notification, float* field, int check, float lo,
                      float hi, int reserved, int decimals);
+// The state of a field's text as its last update or set call judged it: the
+// dialog asks before it takes the fields, so that none is taken at a stale value.
+int CVGetDlgFieldState(TAVWINDOW dialog, int id);
 
 // The About box and the help document.
 int ShowAbout(void* aboutInfo);

@@ -373,10 +373,21 @@ TEST_F(WpgTest, PageSizeComesFromALeadingStartRecordInEitherLayout) {
   };
   std::vector<unsigned char> cut = WpgWriter().Start32(21600, 7800).bytes;
   cut.pop_back();
+  // A start record in the word-length form: its data begin two bytes later.
+  auto wordForm = [](const WpgWriter::Bytes& data) {
+    WpgWriter w;
+    w.bytes.insert(w.bytes.end(), {15, 255, static_cast<unsigned char>(data.size()), 0});
+    w.bytes.insert(w.bytes.end(), data.begin(), data.end());
+    return w.End().bytes;
+  };
   const Case cases[] = {
       {"int32 pair", WpgWriter().Start32(21600, 7800).End().bytes, 21600, 7800},
       {"16-bit pair of a six-byte record", WpgWriter().Start16(12000, 6000).End().bytes, 12000, 6000},
       {"16-bit sizes are unsigned", WpgWriter().Start16(40000, 30000).End().bytes, 40000, 30000},
+      {"int32 pair, word length", wordForm(WpgWriter::Cat({{1, 0}, WpgWriter::Le32(21600), WpgWriter::Le32(7800)})),
+       21600, 7800},
+      {"16-bit pair, word length", wordForm(WpgWriter::Cat({{1, 0}, WpgWriter::Le16(12000), WpgWriter::Le16(6000)})),
+       12000, 6000},
       {"zero width", WpgWriter().Start32(0, 7800).End().bytes, 10800, 7800},
       {"negative height", WpgWriter().Start32(21600, -7800).End().bytes, 10800, 7800},
       {"16-bit zero width", WpgWriter().Start16(0, 100).End().bytes, 10800, 7800},

@@ -14,8 +14,11 @@
 
 #include "../../companion/tavspectrum/fsops.h"
 #include "resources/resource.h"
+#include "shell/shell_win32.h"
 #include "shell/state.h"
 #include "shell_test_support.h"
+#include "spectrum/messages.h"
+#include "spectrum/progress.h"
 #include "spectrum/settings.h"
 #include "spectrum/settings_dialog_win32.h"
 #include "tavnmrfiles.h"
@@ -26,6 +29,8 @@ using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Matcher;
 using ::testing::StartsWith;
 
 namespace {
@@ -67,15 +72,26 @@ bool ShownInvalid(HWND dialog, int id) {
   return red;
 }
 
+// What OK did: whether the dialog ended, the message it showed, and whether
+// the field asked about was shown invalid before and had the focus after.
+struct OkOutcome {
+  std::int32_t result = -1;
+  bool invalid = false, focused = false;
+  std::string message;
+};
+
 class SettingsDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     AppInstance = GetModuleHandleA(nullptr);
     ResetSettings();
+    InstallProgramSeams();
   }
   void TearDown() override {
     DestroyWindow(owner_);
     ResetSettings();
+    SetMessageSink(nullptr);
+    SetScanGauge(nullptr);
   }
   // Runs the dialog on SpectrumSettings: `drive` sees it initialised, then
   // the texts given ({id, text}) are typed and `button` ends it.
@@ -89,6 +105,25 @@ class SettingsDialogTest : public ::testing::Test {
     const std::int32_t result = EditSettings(&SpectrumSettings, owner_);
     EXPECT_EQ(driver.Titles(), std::vector<std::string>{"Define Spectrum Settings"});
     return result;
+  }
+  // Types the texts given ({id, text}), presses OK and, when the dialog stays
+  // open, Cancel; `field` is the one whose marking and focus are reported.
+  OkOutcome PressOk(std::vector<std::pair<int, const char*>> texts, int field) {
+    OkOutcome got;
+    DialogDriver driver([&](HWND dialog, const DialogDriver::Seen& seen) {
+      if (seen.title != "Define Spectrum Settings") {
+        got.message += seen.texts;
+        Press(dialog, IDOK);
+        return;
+      }
+      for (const auto& t : texts) SetDlgItemTextA(dialog, t.first, t.second);
+      got.invalid = ShownInvalid(dialog, field);
+      SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+      got.focused = GetFocus() == GetDlgItem(dialog, field);
+      if (IsWindowVisible(dialog)) Press(dialog, IDCANCEL);
+    });
+    got.result = EditSettings(&SpectrumSettings, owner_);
+    return got;
   }
   HWND owner_ = Popup(0, 0, 800, 600);
 };
@@ -173,35 +208,118 @@ TEST_F(SettingsDialogTest, DescribesTheLoadedKindOfPicture) {
   }
 }
 
-TEST_F(SettingsDialogTest, AFieldTakesOnlyTextThatParsesWholeAndShowsTheRestInvalid) {
+TEST_F(SettingsDialogTest, OkTakesOnlyFieldsThatParseWholeWithinTheirLimitsAndSaysWhichAndWhyNot) {
   const struct {
     int id;
     const char* text;
-    bool good;
-    double value;
-  } cases[] = {{IDC_SI, " 512 ", true, 512},      {IDC_SI, "2147483647", true, 2147483647.0},
-               {IDC_SI, "12x", false, 0},         {IDC_SI, "", false, 0},
-               {IDC_SI, "1.5", false, 0},         {IDC_SI, "0x20", false, 0},
-               {IDC_SI, "99999999999", false, 0}, {IDC_SI, "0", false, 0},  // fewer than one point
-               {IDC_LINE_WIDTH, "-5", true, -5},  {IDC_SF, "1e3", true, 1000},
-               {IDC_F1, " -3.25 ", true, -3.25},  {IDC_SF, "4OO", false, 0},
-               {IDC_SF, "1e39", false, 0},        {IDC_SF, "nan", false, 0},
-               {IDC_F1, "inf", false, 0},         {IDC_F2, "-12,5", false, 0},
-               {IDC_F2, "12 MHz", false, 0}};
+    double value;     // stored on OK
+    const char* why;  // null: taken
+  } cases[] = {{IDC_SI, " 512 ", 512, nullptr},
+               {IDC_SI, "2147483647", 2147483647.0, nullptr},
+               {IDC_SI, "12x", 0, "SI: '12x' is not a whole number"},
+               {IDC_SI, "", 0, "SI: '' is not a whole number"},
+               {IDC_SI, "1.5", 0, "'1.5' is not a whole number"},
+               {IDC_SI, "0x20", 0, "'0x20' is not a whole number"},
+               {IDC_SI, "99999999999", 0, "SI must be at most 2147483647"},
+               {IDC_SI, "0", 0, "SI must be at least 1"},
+               {IDC_LINE_WIDTH, "3", 3, nullptr},
+               {IDC_LINE_WIDTH, "-5", 0, "line width must be at least 0"},
+               {IDC_LINE_WIDTH, "65536", 0, "line width must be at most 65535"},
+               {IDC_SF, "1e3", 1000, nullptr},
+               {IDC_SF, "0", 0, "SF must be greater than 0"},
+               {IDC_SF, "-400.13", 0, "SF must be greater than 0"},
+               {IDC_SF, "abc", 0, "SF: 'abc' is not a number"},
+               {IDC_SF, "4OO", 0, "SF: '4OO' is not a number"},
+               {IDC_SF, "1e39", 0, "SF must be at most 3.402823466e+38"},
+               {IDC_SF, "nan", 0, "'nan' is not a number"},
+               {IDC_F1, " -3.25 ", -3.25, nullptr},
+               {IDC_F1, "1719,5", 0, "F1: '1719,5' is not a number"},
+               {IDC_F1, "inf", 0, "'inf' is not a number"},
+               {IDC_F2, "12 MHz", 0, "F2: '12 MHz' is not a number"},
+               {IDC_F2, "-1e39", 0, "F2 must be at least -3.402823466e+38"}};
   for (const auto& c : cases) {
     ResetSettings();
     const double before = Field(c.id);
-    bool invalid = false;
-    Run({}, IDOK, [&](HWND dialog) {
-      SetDlgItemTextA(dialog, c.id, c.text);
-      invalid = ShownInvalid(dialog, c.id);
-    });
-    EXPECT_EQ(invalid, !c.good) << '"' << c.text << '"';
-    EXPECT_EQ(Field(c.id), c.good ? c.value : before) << '"' << c.text << '"';
+    const OkOutcome got = PressOk({{c.id, c.text}}, c.id);
+    EXPECT_EQ(got.invalid, c.why != nullptr) << '"' << c.text << '"';
+    EXPECT_EQ(got.result, c.why ? 0 : 1) << '"' << c.text << '"';
+    EXPECT_EQ(Field(c.id), c.why ? before : c.value) << '"' << c.text << '"';
+    EXPECT_THAT(got.message, c.why ? Matcher<std::string>(HasSubstr(c.why)) : IsEmpty()) << '"' << c.text << '"';
+    EXPECT_EQ(got.focused, c.why != nullptr) << '"' << c.text << '"';
   }
   const std::string longName(300, 'n');
   Run({{IDC_NAME, longName.c_str()}}, IDOK);
   EXPECT_EQ(std::string(SpectrumSettings.Name), longName.substr(0, 259)) << "a long name is cut";
+}
+
+TEST_F(SettingsDialogTest, EqualFrequencyLimitsAreRefusedUntilOneChanges) {
+  const OkOutcome equal = PressOk({{IDC_F1, "200"}, {IDC_F2, " 200.0 "}}, IDC_F2);
+  EXPECT_EQ(equal.result, 0);
+  EXPECT_THAT(equal.message, HasSubstr("F1 and F2 are equal"));
+  EXPECT_TRUE(equal.focused);
+  EXPECT_EQ(PressOk({{IDC_F1, "200"}, {IDC_F2, "199.999"}}, IDC_F2).result, 1);
+  EXPECT_EQ(std::vector<float>({SpectrumSettings.F1, SpectrumSettings.F2}), std::vector<float>({200, 199.999f}));
+}
+
+// The dialog's controls: class, text, rectangle on the screen.
+struct Control {
+  HWND window;
+  std::string type, text;
+  RECT place;
+};
+std::vector<Control> Controls(HWND dialog) {
+  std::vector<Control> all;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    char type[32] = {};
+    GetClassNameA(c, type, sizeof type);
+    Control control = {c, type, WindowText(c), {}};
+    GetWindowRect(c, &control.place);
+    all.push_back(control);
+  }
+  return all;
+}
+
+TEST_F(SettingsDialogTest, EveryLabelShowsItsWholeTextClearOfTheControls) {
+  SpectrumSettings.Mode = SOURCE_BITMAP;
+  SpectrumSettings.Width = 65535;
+  SpectrumSettings.Height = 65535;
+  int labels = 0;
+  Run({}, IDCANCEL, [&](HWND dialog) {
+    const std::vector<Control> controls = Controls(dialog);
+    for (const Control& label : controls) {
+      if (_stricmp(label.type.c_str(), "Static") != 0 || label.text.empty()) continue;
+      ++labels;
+      HDC dc = GetDC(label.window);
+      const auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(label.window, WM_GETFONT, 0, 0));
+      const HGDIOBJ kept = SelectObject(dc, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+      RECT needed = {}, room = {};
+      DrawTextA(dc, label.text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+      SelectObject(dc, kept);
+      ReleaseDC(label.window, dc);
+      GetClientRect(label.window, &room);
+      EXPECT_TRUE(needed.right <= room.right && needed.bottom <= room.bottom) << label.text;
+      for (const Control& other : controls) {
+        const bool field = other.type == "Edit" || other.type == "ComboBox" ||
+                           (other.type == "Button" && !(GetWindowLongA(other.window, GWL_STYLE) & BS_GROUPBOX));
+        RECT overlap;
+        EXPECT_FALSE(field && IntersectRect(&overlap, &label.place, &other.place)) << label.text << " over " << other.text;
+      }
+    }
+  });
+  EXPECT_EQ(labels, 15);
+}
+
+TEST_F(SettingsDialogTest, NoTwoControlsShareAMnemonic) {
+  std::map<char, std::string> owners;
+  Run({}, IDCANCEL, [&](HWND dialog) {
+    for (const Control& c : Controls(dialog)) {
+      const size_t amp = c.text.find('&');
+      if (amp == std::string::npos || amp + 1 >= c.text.size()) continue;
+      const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(c.text[amp + 1])));
+      EXPECT_TRUE(owners.emplace(key, c.text).second) << c.text << " and " << owners[key];
+    }
+  });
+  EXPECT_GE(owners.size(), 10u);
 }
 
 TEST_F(SettingsDialogTest, HelpOpensTheSettingsTopicAndLeavesTheDialogOpen) {
@@ -309,6 +427,20 @@ TEST_F(SaveDialogTest, FolderOutputIsNamedWithoutExtensionAndReplacedOnlyWhenItI
   EXPECT_THAT(shown_, ElementsAre(StartsWith("save"), HasSubstr("cannot be replaced"), StartsWith("save")));
   EXPECT_EQ(ReadText(Path("001001\\fid")), "raw");
   EXPECT_THAT(Entries(), ElementsAre("001001"));
+}
+
+TEST_F(SaveDialogTest, ANameTypedWithAnotherFormatsExtensionIsWrittenInThatFormatOnlyOnYes) {
+  EXPECT_EQ(Write(Path("x.dx"), OUTFILE_JCAMP, {"y.csv", "Yes"}), 1);
+  EXPECT_THAT(shown_, ElementsAre("save x.dx", AllOf(StartsWith("box"), HasSubstr("Text table"), HasSubstr("JCAMP-DX"))));
+  EXPECT_THAT(ReadText(Path("y.csv")), StartsWith("hz,ppm,real")) << "a text table";
+  // No: back to the dialog, the name given the chosen format's extension.
+  EXPECT_EQ(Write(Path("x.csv"), OUTFILE_CSV, {"z.jdx", "No", "Cancel"}), 0);
+  EXPECT_THAT(shown_, ElementsAre("save x.csv", HasSubstr("JCAMP-DX"), "save z.csv"));
+  // The JCAMP-DX forms share their extensions; one no format uses is the user's.
+  EXPECT_EQ(Write(Path("x.dx"), OUTFILE_JCAMP_DIF, {"a.jdx"}), 1);
+  EXPECT_EQ(Write(Path("x.dx"), OUTFILE_CSV, {"b.txt"}), 1);
+  EXPECT_THAT(shown_, ElementsAre("save x.csv"));
+  EXPECT_THAT(Entries(), ElementsAre("a.jdx", "b.txt", "y.csv"));
 }
 
 TEST_F(SaveDialogTest, AFailureIsReportedInAMessage) {

@@ -334,6 +334,37 @@ TEST_F(ShellTest, CreateSpectrumTracesAfterOkInTheSettingsWithAGaugeForBitmapsOn
   EXPECT_NE(WpgState, nullptr) << "the drawing stays loaded";
 }
 
+TEST_F(ShellTest, KeysTypedAheadIntoAConversionNeverReachTheMainWindowButKeysAfterItDo) {
+  std::vector<std::pair<int, int>> line;
+  for (int x = 0; x < 40; ++x) line.push_back({x, x / 4});
+  Load(folder_.File("line.bmp"), Bitmap24(40, 20, line));
+  const std::string output = folder_.File("typed.dx");
+  // The exit key x and Alt+F4, posted to the main window while the Save
+  // dialog runs (its loop hands them on) or after it ended (they are left queued).
+  auto typeAhead = [&] {
+    PostMessageA(window_, WM_CHAR, 'x', 1);
+    PostMessageA(window_, WM_SYSKEYDOWN, VK_F4, 1 | KF_ALTDOWN << 16);
+  };
+  for (const bool whileOpen : {true, false}) {
+    DialogDriver driver([&](HWND dialog, const DialogDriver::Seen& seen) {
+      if (seen.title == "Define Spectrum Settings") SetDlgItemTextA(dialog, IDC_NAME, output.c_str());
+      if (whileOpen && seen.title != "Define Spectrum Settings") typeAhead();
+      Press(dialog, IDOK);
+      if (!whileOpen && seen.title != "Define Spectrum Settings") typeAhead();
+    });
+    Command(CM_CREATE);
+    EXPECT_EQ(driver.Titles(), (std::vector<std::string>{"Define Spectrum Settings", "Save spectrum as"}));
+    PostQuitMessage(5);
+    RunMessageLoop();  // as the program's own loop goes on after the command
+    EXPECT_TRUE(IsWindow(window_)) << (whileOpen ? "typed while the Save dialog ran" : "left behind it");
+    EXPECT_TRUE(DeleteFileA(output.c_str())) << "the spectrum was written";
+  }
+  PostMessageA(window_, WM_CHAR, 'x', 1);
+  PostQuitMessage(5);
+  RunMessageLoop();
+  EXPECT_FALSE(IsWindow(window_)) << "x ends the program again";
+}
+
 TEST_F(ShellTest, HelpOpensTheContentsAndTheIndex) {
   HelpRecorder help;
   Command(CM_HELP_CONTENTS);
@@ -400,6 +431,19 @@ TEST_F(ShellTest, ThePerUserIniServesUnlessTheProgramIsPortable) {
   EXPECT_STREQ(IniInfo.FileName, portable);
   EXPECT_EQ(Decimals, 1);
   EXPECT_EQ(OutputFormat, GetOutputDefault(&IniInfo)) << "no format in the portable ini";
+  // The folder last opened is remembered in the per-user file all the same.
+  const std::string chosen = folder_.File("portable.bmp");
+  ASSERT_TRUE(WriteBytes(chosen, Bitmap24(8, 8, {})));
+  SetPictureChooser(nullptr);
+  {
+    DialogDriver driver([&](HWND dialog, const DialogDriver::Seen&) { ChooseInFileDialog(dialog, chosen); });
+    ASSERT_EQ(ChoosePictureFile(static_cast<HWND>(MainWindow)), 1);
+  }
+  char kept[2][MAX_PATH] = {};
+  GetPrivateProfileStringA("Defaults", "Path", "", kept[0], MAX_PATH, userIni_);
+  GetPrivateProfileStringA("Defaults", "Path", "", kept[1], MAX_PATH, portable);
+  EXPECT_STRCASEEQ(kept[0], folder_.path.c_str());
+  EXPECT_STREQ(kept[1], "");
 
   ASSERT_TRUE(WritePrivateProfileStringA("Files", "Digits", "7", portable));
   ASSERT_EQ(Start(), 1);

@@ -19,6 +19,7 @@
 
 using namespace shelltest;
 using ::testing::AllOf;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -158,11 +159,20 @@ TEST(HelpTest, OpensTheDocumentAtTheTopicOrSaysWhyNot) {
   ASSERT_TRUE(WriteBytes(document, {'<', 'p', '>'}));
   std::string url = "file:///" + folder.path + "/Quillon%20Help.html#ZK:CREATE";
   std::replace(url.begin(), url.end(), '\\', '/');
+  // A folder named Jos\u00e9, as the program's ANSI calls name it.
+  char jose[MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, 0, L"Jos\u00e9", -1, jose, sizeof jose, nullptr, nullptr);
+  ASSERT_TRUE(CreateDirectoryA(folder.File(jose).c_str(), nullptr));
+  const std::string accented = folder.File(jose) + "\\quillon-help.html";
+  ASSERT_TRUE(WriteBytes(accented, {'<', 'p', '>'}));
   HelpRecorder help;
   DialogDriver driver;
   EXPECT_EQ(DisplayPDFHelp(document.c_str(), "ZK:CREATE"), 1);
   EXPECT_EQ(DisplayPDFHelp("C:\\nowhere\\quillon-help.html", "INDEX"), 0);
-  EXPECT_EQ(help.urls, std::vector<std::string>{url});
+  EXPECT_EQ(DisplayPDFHelp(accented.c_str(), "INDEX"), 1);
+  ASSERT_EQ(help.urls.size(), 2u);
+  EXPECT_EQ(help.urls[0], url);
+  EXPECT_THAT(help.urls[1], EndsWith("/Jos%C3%A9/quillon-help.html#INDEX")) << "escaped as UTF-8";
   CVSetHelpOpener([](const char*, const char*) { return 0; });  // no viewer
   EXPECT_EQ(DisplayPDFHelp(document.c_str(), "INDEX"), 0);
   ASSERT_EQ(driver.seen.size(), 2u);
