@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "picture/bitmap.h"
 #include "picture/formats.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -17,7 +18,8 @@
 #define STBI_NO_HDR
 #define STBI_FAILURE_USERMSG
 #define STBI_MAX_DIMENSIONS 65535  // what a bitmap can hold, for every frame as well
-#define STBI_MALLOC(size) std::malloc(size)
+// Zeroed, so that what a damaged file leaves unwritten reads the same every time.
+#define STBI_MALLOC(size) std::calloc(1, size)
 #define STBI_REALLOC(p, size) std::realloc(p, size)
 #define STBI_FREE(p) std::free(p)
 #include <stb/stb_image.h>
@@ -28,12 +30,15 @@ std::uint32_t ReadBE32(const unsigned char* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
 
-// stb_image 2.27 (Debian's) fills a Huffman table from a DHT segment without
-// checking that its code counts add up to at most 256, and writes past the
-// table when they do not. So the segments are walked first, as the decoder
+// stb_image 2.27 (Debian's) trusts a JPEG's Huffman tables too far: it fills
+// a table from a DHT segment without checking that its code counts add up to
+// at most 256, and writes past the table when they do not; and a scan that
+// names a table no DHT segment defined decodes with whatever memory the table
+// holds, reading past it. So the segments are walked first, as the decoder
 // will meet them (a marker segment by its length, entropy-coded data byte by
 // byte up to the next marker), and such a file is refused unread.
-bool HuffmanTablesFit(const unsigned char* data, std::size_t length) {
+bool HuffmanTablesSound(const unsigned char* data, std::size_t length) {
+  bool defined[2][4] = {};  // DC and AC tables 0-3
   std::size_t p = 2;  // behind the start-of-image marker
   while (p + 4 <= length) {
     const unsigned marker = data[p + 1];
@@ -49,6 +54,7 @@ bool HuffmanTablesFit(const unsigned char* data, std::size_t length) {
       // across its end; past the end of the file it reads zeros.
       long remaining = static_cast<long>(segment) - 2;
       for (std::size_t t = p + 4; remaining > 0 && t < length;) {
+        if ((data[t] >> 4) <= 1 && (data[t] & 15) <= 3) defined[data[t] >> 4][data[t] & 15] = true;
         unsigned codes = 0;
         for (std::size_t i = t + 1; i <= t + 16 && i < length; ++i) codes += data[i];
         if (codes > 256) return false;
@@ -57,6 +63,18 @@ bool HuffmanTablesFit(const unsigned char* data, std::size_t length) {
       }
       // A length that the tables do not fill exactly ends the decoding here.
       if (remaining != 0) break;
+    } else if (marker == 0xDA) {
+      // A scan's components name their tables: DC ones for a scan that
+      // starts at coefficient 0, AC ones for a scan that reaches past it.
+      if (p + 5 > length) break;
+      const std::size_t n = data[p + 4];
+      const std::size_t spectral = p + 5 + 2 * n;
+      if (spectral + 2 > length) break;
+      const bool dc = data[spectral] == 0, ac = data[spectral + 1] > 0;
+      for (std::size_t c = 0; c < n; ++c) {
+        const unsigned tables = data[p + 6 + 2 * c];
+        if ((dc && !defined[0][(tables >> 4) & 3]) || (ac && !defined[1][tables & 3])) return false;
+      }
     }
     p += 2 + segment;
   }
@@ -76,7 +94,7 @@ DecodeResult DecodeWithStb(const unsigned char* data, std::size_t length, Decode
     out->reason = why != nullptr ? why : "";
     return std::strcmp(out->reason.c_str(), "Out of memory") == 0 ? DECODE_NO_MEMORY : DECODE_FAILED;
   };
-  if (PictureKindOf(data, length) == PICTURE_JPEG && !HuffmanTablesFit(data, length)) {
+  if (PictureKindOf(data, length) == PICTURE_JPEG && !HuffmanTablesSound(data, length)) {
     out->reason = "Corrupt JPEG";
     return DECODE_FAILED;
   }
@@ -93,6 +111,13 @@ DecodeResult DecodeWithStb(const unsigned char* data, std::size_t length, Decode
   out->width = static_cast<std::uint32_t>(width);
   out->height = static_cast<std::uint32_t>(height);
   if (!PictureSizeAllowed(out->width, out->height)) return DECODE_TOO_LARGE;
+  // stb keeps three 4-byte canvases of a GIF's full screen while it decodes,
+  // so a few hundred bytes could claim gigabytes within the pixel budget; a
+  // GIF of a sixteenth of the budget is still far beyond any real one.
+  if (PictureKindOf(data, length) == PICTURE_GIF && std::uint64_t{out->width} * out->height > kPixelBudget / 16) {
+    out->reason = "a GIF this large takes more memory to decode than a picture may; save it as PNG";
+    return DECODE_FAILED;
+  }
   // Channels as stored: stb's own conversions are not needed, since alpha is
   // laid over white when the bitmap is built.
   unsigned char* pixels = stbi_load_from_memory(data, size, &width, &height, &channels, 0);

@@ -1,5 +1,6 @@
 // A whole picture file image through the loader and, when it loads, through
-// the trace scan and synthesis, as Retrieve and Create spectrum take it.
+// a trace (the classic scan or, for every other input, the automatic trace)
+// and synthesis, as Retrieve and Create spectrum take it.
 // QUILLON_FUZZ_LOADER names the loader (a function taking over a std::malloc
 // block and its length, 1 when a bitmap is loaded) and
 // QUILLON_FUZZ_LOADER_HEADER its header, so that every picture format shares
@@ -10,6 +11,7 @@
 #include "fuzz_support.h"
 #include "picture/bitmap.h"
 #include "shell/state.h"
+#include "spectrum/choices.h"
 #include "spectrum/settings.h"
 #include "spectrum/trace.h"
 #include QUILLON_FUZZ_LOADER_HEADER
@@ -37,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (DibInfo->PixelWidth <= kScanColumns && pixels <= kScanPixels) {
       SpectrumSettings.LineWidth = static_cast<std::int32_t>(size % 5);
       if (SpectrumSettings.SI > 256) SpectrumSettings.SI = 256;
+      Choices.mode = size % 2 == 0 ? TRACE_CLASSIC : TRACE_AUTO;
       TraceBitmap();
     }
   }
