@@ -47,8 +47,13 @@ bool BeginPointLog(char (&name)[qio::kPathSize]) {
     swept = true;
     CVSweepOwned(dir, kPointLogPurpose);
   }
-  if (!qio::TempFileName(dir, CVOwnedPrefix(kPointLogPurpose).c_str(), name)) return false;
-  g_logSlot = CVAddOwned(name);
+  // Made and registered as one step: an interrupt between the two would
+  // leave a log that no clean-up knows of.
+  CVHoldInterrupts();
+  const bool made = qio::TempFileName(dir, CVOwnedPrefix(kPointLogPurpose).c_str(), name);
+  if (made) g_logSlot = CVAddOwned(name);
+  CVReleaseInterrupts();
+  if (!made) return false;
   PointLogFile = qio::CreateForWrite(name);
   if (PointLogFile == qio::kInvalid) {
     DiscardPointLog(name);
