@@ -182,8 +182,14 @@ const char* PictureKindName(PictureKind kind) {
   }
 }
 
+namespace {
+std::uint64_t g_pixelLimit = kPixelBudget;
+}  // namespace
+
+void LimitPicturePixels(std::uint64_t pixels) { g_pixelLimit = pixels < kPixelBudget ? pixels : kPixelBudget; }
+
 bool PictureSizeAllowed(std::uint32_t width, std::uint32_t height) {
-  return width <= 65535 && height <= 65535 && std::uint64_t{width} * height <= kPixelBudget;
+  return width <= 65535 && height <= 65535 && std::uint64_t{width} * height <= g_pixelLimit;
 }
 
 DecodeResult DecodeTiff(const unsigned char* data, std::size_t length, DecodedPicture* out) {

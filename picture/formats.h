@@ -46,6 +46,11 @@ enum DecodeResult {
 // and 65535 in either direction. Decoders ask before they allocate pixels.
 bool PictureSizeAllowed(std::uint32_t width, std::uint32_t height);
 
+// Lowers the pixel count PictureSizeAllowed accepts, for callers that can
+// afford less than the budget (the fuzzing harnesses, which must stay fast
+// under their instrumentation). Never above kPixelBudget.
+void LimitPicturePixels(std::uint64_t pixels);
+
 // Decodes a PNG, JPEG, TIFF or GIF file image; `kind` is its PictureKindOf.
 DecodeResult DecodePicture(PictureKind kind, const unsigned char* data, std::size_t length, DecodedPicture* out);
 

@@ -81,6 +81,19 @@ bool HuffmanTablesSound(const unsigned char* data, std::size_t length) {
   return true;
 }
 
+// stb grows its buffer of image data to a chunk's stated length before it
+// reads the chunk, so a few bytes claiming a 2 GiB chunk cost 2 GiB. A chunk
+// reaching past the end of the file cannot be read anyway: refused unread.
+bool PngChunksInFile(const unsigned char* data, std::size_t length) {
+  for (std::size_t p = 8; p + 8 <= length;) {
+    const std::uint64_t end = p + 12 + std::uint64_t{ReadBE32(data + p)};
+    if (end > length) return false;
+    if (std::memcmp(data + p + 4, "IEND", 4) == 0) break;
+    p = static_cast<std::size_t>(end);
+  }
+  return true;
+}
+
 }  // namespace
 
 DecodeResult DecodeWithStb(const unsigned char* data, std::size_t length, DecodedPicture* out) {
@@ -96,6 +109,10 @@ DecodeResult DecodeWithStb(const unsigned char* data, std::size_t length, Decode
   };
   if (PictureKindOf(data, length) == PICTURE_JPEG && !HuffmanTablesSound(data, length)) {
     out->reason = "Corrupt JPEG";
+    return DECODE_FAILED;
+  }
+  if (PictureKindOf(data, length) == PICTURE_PNG && !PngChunksInFile(data, length)) {
+    out->reason = "Corrupt PNG";
     return DECODE_FAILED;
   }
   // stb refuses a PNG of more than 2^30 samples before it tells its size;
