@@ -8,7 +8,7 @@
 #include <string>
 
 #include "picture/bitmap.h"
-#include "picture/bytes.h"
+#include "picture/colour_rows.h"
 #include "spectrum/messages.h"
 #include "tavspectrum.h"
 
@@ -85,61 +85,6 @@ struct Canvas {
   }
 };
 
-// The colour of any pixel of a loaded bitmap, whatever its depth and row order.
-class PixelSource {
- public:
-  bool Open(const DIBINFO& dib) {
-    dib_ = &dib;
-    const std::uint16_t bits = dib.BitCount;
-    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-    if (!rows_.Open(dib)) return false;
-    if (bits == 16 || bits == 32) {
-      std::uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
-      if (bits == 32) masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
-      if (dib.Compression == BITMAP_BITFIELDS || dib.Compression == BITMAP_ALPHABITFIELDS) {
-        // Behind a header too short to hold them, or inside a longer one.
-        const std::uint32_t headerSize = ReadLE32(dib.Header);
-        const unsigned char* at = dib.Header + (headerSize < 52 ? headerSize : 40);
-        for (int c = 0; c < 3; ++c) masks[c] = ReadLE32(at + 4 * c);
-      }
-      for (int c = 0; c < 3; ++c) {
-        mask_[c] = masks[c];
-        shift_[c] = 0;
-        while (masks[c] != 0 && ((masks[c] >> shift_[c]) & 1) == 0) ++shift_[c];
-        top_[c] = masks[c] >> shift_[c];
-      }
-    }
-    return true;
-  }
-
-  void Rgb(std::int32_t x, std::int32_t rowFromBottom, unsigned char out[3]) const {
-    const unsigned char* row = rows_.Row(rowFromBottom);
-    const std::uint16_t bits = dib_->BitCount;
-    if (bits <= 8) {
-      const std::size_t position = static_cast<std::size_t>(x) * bits;
-      const unsigned index = (row[position / 8] >> (8 - bits - position % 8)) & ((1u << bits) - 1);
-      out[0] = out[1] = out[2] = 0;
-      if (static_cast<std::int32_t>(index) >= dib_->PaletteEntries) return;
-      const unsigned char* e = dib_->IsCore ? dib_->CoreColors + 3 * index : dib_->QuadColors + 4 * index;
-      out[0] = e[2], out[1] = e[1], out[2] = e[0];
-    } else if (bits == 24) {
-      const unsigned char* p = row + 3 * static_cast<std::size_t>(x);
-      out[0] = p[2], out[1] = p[1], out[2] = p[0];
-    } else {
-      const std::uint32_t v = bits == 16 ? ReadLE16(row + 2 * static_cast<std::size_t>(x))
-                                         : ReadLE32(row + 4 * static_cast<std::size_t>(x));
-      for (int c = 0; c < 3; ++c)
-        out[c] = top_[c] == 0 ? 0 : static_cast<unsigned char>(((v & mask_[c]) >> shift_[c]) * 255u / top_[c]);
-    }
-  }
-
- private:
-  const DIBINFO* dib_ = nullptr;
-  PixelRows rows_;
-  std::uint32_t mask_[3] = {}, top_[3] = {};
-  int shift_[3] = {};
-};
-
 PreviewLayout Lay(const DIBINFO* picture, const TraceRecord& trace) {
   PreviewLayout l;
   l.left = kMargin;
@@ -178,23 +123,28 @@ PreviewLayout Lay(const DIBINFO* picture, const TraceRecord& trace) {
 
 // The picture, lightened so the trace stands out on it. Reduced pictures keep
 // the darkest pixel of each block, so thin lines stay visible.
-void DrawPicture(Canvas& canvas, const PreviewLayout& l, const PixelSource& source, const DIBINFO& dib) {
-  const std::int32_t w = dib.PixelWidth, h = dib.PixelHeight;
-  unsigned char rgb[3], darkest[3];
+void DrawPicture(Canvas& canvas, const PreviewLayout& l, const ColourRows& source) {
+  const std::int32_t w = source.Width(), h = source.Height();
+  std::vector<unsigned char> row(3 * static_cast<std::size_t>(w));
+  std::vector<unsigned char> darkest(3 * static_cast<std::size_t>(l.panelWidth));
   for (std::int32_t Y = 0; Y < l.pictureHeight; ++Y) {
     const std::int32_t r0 = std::min(h - 1, static_cast<std::int32_t>(Y / l.yScale));
     const std::int32_t r1 = std::max(r0 + 1, std::min(h, static_cast<std::int32_t>((Y + 1) / l.yScale)));
+    std::fill(darkest.begin(), darkest.end(), 255);
+    for (std::int32_t r = r0; r < r1; ++r) {
+      source.Read(h - 1 - r, row.data());
+      for (std::int32_t X = 0; X < l.panelWidth; ++X) {
+        const std::int32_t c0 = std::min(w - 1, static_cast<std::int32_t>(X / l.xScale));
+        const std::int32_t c1 = std::max(c0 + 1, std::min(w, static_cast<std::int32_t>((X + 1) / l.xScale)));
+        unsigned char* d = &darkest[3 * static_cast<std::size_t>(X)];
+        for (std::int32_t c = c0; c < c1; ++c)
+          for (int k = 0; k < 3; ++k) d[k] = std::min(d[k], row[3 * static_cast<std::size_t>(c) + k]);
+      }
+    }
     for (std::int32_t X = 0; X < l.panelWidth; ++X) {
-      const std::int32_t c0 = std::min(w - 1, static_cast<std::int32_t>(X / l.xScale));
-      const std::int32_t c1 = std::max(c0 + 1, std::min(w, static_cast<std::int32_t>((X + 1) / l.xScale)));
-      darkest[0] = darkest[1] = darkest[2] = 255;
-      for (std::int32_t r = r0; r < r1; ++r)
-        for (std::int32_t c = c0; c < c1; ++c) {
-          source.Rgb(c, h - 1 - r, rgb);
-          for (int k = 0; k < 3; ++k) darkest[k] = std::min(darkest[k], rgb[k]);
-        }
-      for (unsigned char& v : darkest) v = static_cast<unsigned char>((v + 2 * 255) / 3);
-      canvas.Set(l.left + X, l.top + Y, darkest);
+      unsigned char* d = &darkest[3 * static_cast<std::size_t>(X)];
+      for (int k = 0; k < 3; ++k) d[k] = static_cast<unsigned char>((d[k] + 2 * 255) / 3);
+      canvas.Set(l.left + X, l.top + Y, d);
     }
   }
 }
@@ -279,9 +229,10 @@ bool DrawPreview(const DIBINFO* picture, const TraceRecord& trace, PreviewImage*
   out->layout = l;
   out->rgb.assign(3 * static_cast<std::size_t>(l.width) * l.height, 255);
   Canvas canvas{l.width, l.height, out->rgb};
-  PixelSource source;
-  if (picture != nullptr && source.Open(*picture)) {
-    DrawPicture(canvas, l, source, *picture);
+  ColourRows source;
+  std::string unreadable;
+  if (picture != nullptr && source.Open(*picture, &unreadable)) {
+    DrawPicture(canvas, l, source);
   } else {
     canvas.Fill(l.left, l.top, l.left + l.panelWidth - 1, l.top + l.pictureHeight - 1, kWhite);
     canvas.Frame(l.left - 1, l.top - 1, l.left + l.panelWidth, l.top + l.pictureHeight, kFrame);
