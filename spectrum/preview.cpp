@@ -140,6 +140,20 @@ class PixelSource {
   int shift_[3] = {};
 };
 
+}  // namespace
+
+bool BitmapColourAt(const DIBINFO& dib, std::int32_t x, std::int32_t rowFromBottom, std::uint32_t* rgb) {
+  if (x < 0 || x >= dib.PixelWidth || rowFromBottom < 0 || rowFromBottom >= dib.PixelHeight) return false;
+  PixelSource source;
+  if (!source.Open(dib)) return false;
+  unsigned char c[3];
+  source.Rgb(x, rowFromBottom, c);
+  *rgb = static_cast<std::uint32_t>(c[0]) << 16 | static_cast<std::uint32_t>(c[1]) << 8 | c[2];
+  return true;
+}
+
+namespace {
+
 PreviewLayout Lay(const DIBINFO* picture, const TraceRecord& trace) {
   PreviewLayout l;
   l.left = kMargin;
