@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
+
+#include "picture/bitmap.h"
+#include "spectrum/preview.h"
 
 AxisMarks Marks;
 
@@ -18,6 +22,45 @@ int MarkAt(const PictureView& view, const AxisMarks& marks, ViewPoint at) {
     }
   }
   return found;
+}
+
+double TickNear(const DIBINFO& dib, ViewPoint p) {
+  // A patch of 9 columns and 7 rows around the point.
+  constexpr int kHalfWidth = 4, kHalfHeight = 3, kWidth = 2 * kHalfWidth + 1, kHeight = 2 * kHalfHeight + 1;
+  const int c0 = static_cast<int>(std::floor(p.x)) - kHalfWidth;
+  const int top = static_cast<int>(std::floor(p.y)) - kHalfHeight;
+  std::uint32_t rgb[kWidth * kHeight];
+  if (!BitmapPatch(dib, c0, dib.PixelHeight - top - kHeight, kWidth, kHeight, rgb)) return p.x;
+  // Ink of each column: how much darker than the lightest pixel, summed over
+  // the rows. A line across the patch (the axis) adds to every column alike,
+  // so the lightest column's ink is the patch's floor.
+  int paper = 0;
+  std::vector<int> luma(kWidth * kHeight);
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    luma[i] = static_cast<int>((77 * (rgb[i] >> 16 & 255) + 150 * (rgb[i] >> 8 & 255) + 29 * (rgb[i] & 255)) >> 8);
+    paper = std::max(paper, luma[i]);
+  }
+  double ink[kWidth];
+  for (int c = 0; c < kWidth; ++c) {
+    ink[c] = 0;
+    for (int r = 0; r < kHeight; ++r) ink[c] += paper - luma[r * kWidth + c];
+  }
+  const double floor = *std::min_element(ink, ink + kWidth);
+  for (double& v : ink) v -= floor;
+  const int peak = static_cast<int>(std::max_element(ink, ink + kWidth) - ink);
+  // Dark through at least three rows of the patch: a line, not a speck.
+  if (ink[peak] < 3 * 0.5 * paper) return p.x;
+  int from = peak, to = peak;
+  while (from > 0 && ink[from - 1] > 0.15 * ink[peak]) --from;
+  while (to < kWidth - 1 && ink[to + 1] > 0.15 * ink[peak]) ++to;
+  // What reaches the patch's side is wider than a tick: a label, a curve.
+  if (from == 0 || to == kWidth - 1 || to - from > 3) return p.x;
+  double sum = 0, moment = 0;
+  for (int c = from; c <= to; ++c) {
+    sum += ink[c];
+    moment += ink[c] * (c0 + c + 0.5);
+  }
+  return moment / sum;
 }
 
 bool CalibrationOf(const PictureView& view, const AxisMarks& marks, double v1, double v2, bool hz,

@@ -28,6 +28,13 @@ constexpr double kMarkReach = 12;
 // (the nearer of two), or -1.
 int MarkAt(const PictureView& view, const AxisMarks& marks, ViewPoint at);
 
+struct DIBINFO;
+
+// Where a mark dropped at picture point `p` of a bitmap goes: to the centre of
+// a tick mark (a short dark vertical line, read to a fraction of a pixel from
+// its grey levels) within a few pixels of `p`, else where it was dropped.
+double TickNear(const DIBINFO& dib, ViewPoint p);
+
 // The calibration the marks and their values give: each mark's trace x with
 // its value. False when the marks or values cannot calibrate (fewer than two
 // marks, two marks at one x, two equal values, a value that is no number).

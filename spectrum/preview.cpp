@@ -142,13 +142,20 @@ class PixelSource {
 
 }  // namespace
 
-bool BitmapColourAt(const DIBINFO& dib, std::int32_t x, std::int32_t rowFromBottom, std::uint32_t* rgb) {
-  if (x < 0 || x >= dib.PixelWidth || rowFromBottom < 0 || rowFromBottom >= dib.PixelHeight) return false;
+bool BitmapPatch(const DIBINFO& dib, std::int32_t x, std::int32_t rowFromBottom, std::int32_t width,
+                 std::int32_t height, std::uint32_t* rgb) {
+  if (width <= 0 || height <= 0 || x < 0 || rowFromBottom < 0 || x > dib.PixelWidth - width ||
+      rowFromBottom > dib.PixelHeight - height)
+    return false;
   PixelSource source;
   if (!source.Open(dib)) return false;
-  unsigned char c[3];
-  source.Rgb(x, rowFromBottom, c);
-  *rgb = static_cast<std::uint32_t>(c[0]) << 16 | static_cast<std::uint32_t>(c[1]) << 8 | c[2];
+  for (std::int32_t r = 0; r < height; ++r) {
+    for (std::int32_t c = 0; c < width; ++c) {
+      unsigned char v[3];
+      source.Rgb(x + c, rowFromBottom + r, v);
+      *rgb++ = static_cast<std::uint32_t>(v[0]) << 16 | static_cast<std::uint32_t>(v[1]) << 8 | v[2];
+    }
+  }
   return true;
 }
 

@@ -35,9 +35,11 @@ constexpr unsigned char kPreviewTrace[3] = {220, 0, 0};
 constexpr unsigned char kPreviewBox[3] = {0, 90, 255};
 constexpr unsigned char kPreviewBaseline[3] = {0, 150, 0};
 
-// The colour of pixel (x, row from the bottom) of a bitmap as 0xRRGGBB, at any
-// depth and row order; false off the picture or when its rows cannot be read.
-bool BitmapColourAt(const DIBINFO& dib, std::int32_t x, std::int32_t rowFromBottom, std::uint32_t* rgb);
+// The colours of a `width` x `height` patch of a bitmap whose bottom left pixel
+// is (x, row from the bottom), as 0xRRGGBB, bottom row first; at any depth and
+// row order. False when the patch leaves the picture or the rows cannot be read.
+bool BitmapPatch(const DIBINFO& dib, std::int32_t x, std::int32_t rowFromBottom, std::int32_t width,
+                 std::int32_t height, std::uint32_t* rgb);
 
 // Draws the preview of `trace` over `picture` (null for a drawing or point
 // text). False when there is nothing to show: no picture and no trace.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "picture/bitmap.h"
+#include "picture/formats.h"
 #include "picture/wpg.h"
 #include "shell/marks.h"
 #include "shell/view.h"
@@ -187,6 +189,40 @@ TEST(MarksTest, AMarkIsCaughtAlongItsStrokeAndTheNearerOfTwo) {
   for (const auto& c : cases) EXPECT_EQ(MarkAt(v, marks, c.at), c.mark) << c.at.x << "," << c.at.y;
   marks.count = 1;
   EXPECT_EQ(MarkAt(v, marks, {121, 215}), -1) << "only placed marks count";
+}
+
+// A grey picture: paper, an axis along row 19 from the top, a tick below it
+// whose centre lies at x 10.3 (columns 9 and 10 partly inked), and a label's
+// block of ink 12 pixels wide.
+void LoadTickPicture() {
+  DecodedPicture picture;
+  picture.width = 60;
+  picture.height = 40;
+  picture.channels = 1;
+  picture.pixels = static_cast<unsigned char*>(std::malloc(60 * 40));
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 60; ++x) {
+      int ink = y == 19 ? 255 : 0;
+      if (y >= 20 && y <= 25) ink = x == 9 ? 51 : x == 10 ? 204 : 0;
+      if (y >= 28 && y <= 36 && x >= 30 && x < 42) ink = 255;
+      picture.pixels[y * 60 + x] = static_cast<unsigned char>(255 - ink);
+    }
+  }
+  std::size_t length = 0;
+  unsigned char* image = BuildBitmapImage(picture, &length);
+  std::free(picture.pixels);
+  ASSERT_EQ(OpenBitmapImage(image, length), 1);
+}
+
+TEST(MarksTest, AMarkDroppedNearATickGoesToItsCentreAndElsewhereStaysPut) {
+  LoadTickPicture();
+  const struct {
+    ViewPoint dropped;
+    double x;
+  } cases[] = {{{11.7, 22.5}, 10.3}, {{7.2, 19.5}, 10.3}, {{25.5, 22.5}, 25.5}, {{36.5, 30.5}, 36.5},
+               {{1.5, 22.5}, 1.5}};  // the patch would leave the picture
+  for (const auto& c : cases) EXPECT_NEAR(TickNear(*DibInfo, c.dropped), c.x, 1e-9) << c.dropped.x;
+  FreePicture();
 }
 
 TEST(MarksTest, TwoMarksCalibrateAtTheirTraceXAndNothingLessDoes) {
