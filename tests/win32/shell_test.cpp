@@ -464,20 +464,29 @@ TEST(ResourcesTest, MenuHoldsTheCommandsInOrder) {
       items.push_back(state & MF_SEPARATOR ? "-" : std::to_string(GetMenuItemID(sub, i)) + " " + text);
     }
   }
-  // 0x08 right-aligns the F1.
+  // 0x08 right-aligns the F1. Edit and View come between the classic File and Help.
   EXPECT_EQ(items, (std::vector<std::string>{"&File", "100 &Retrieve WPG, BMP...\tF5", "102 &Close bitmap\tCtrl-F4",
-                                             "-", "101 &Create spectrum...\tF6", "-", "110 E&xit\tX", "&Help",
+                                             "-", "101 &Create spectrum...\tF6", "-", "110 E&xit\tX",
+                                             "&Edit", "1101 &Paste\tCtrl+V", "-", "1102 Calibrate &axis...",
+                                             "1103 &Tracing...", "&View", "1110 Zoom &in\t+", "1111 Zoom &out\t-",
+                                             "1112 &Whole picture\tCtrl+0", "-", "1113 Show &trace",
+                                             "1114 &Pointer position", "&Help",
                                              "120 &Contents\x08" "F1", "121 &Search for...", "-",
                                              "200 &About Quillon..."}));
   DestroyMenu(menu);
 }
 
 TEST(ResourcesTest, AcceleratorsExitOnlyOnTheTypedLowerCaseX) {
-  ACCEL got[6] = {};
-  ASSERT_EQ(CopyAcceleratorTableA(LoadAcceleratorsA(Self(), MAKEINTRESOURCEA(IDA_MAIN)), got, 6), 5);
-  const ACCEL wanted[5] = {{FVIRTKEY, VK_F5, 100}, {FVIRTKEY | FCONTROL, VK_F4, 102}, {FVIRTKEY, VK_F1, 120},
-                           {0, 'x', 110}, {FVIRTKEY, VK_F6, 101}};
-  for (int i = 0; i < 5; ++i)  // 0x80 marks the last entry
+  ACCEL got[16] = {};
+  const int count = CopyAcceleratorTableA(LoadAcceleratorsA(Self(), MAKEINTRESOURCEA(IDA_MAIN)), got, 16);
+  ASSERT_EQ(count, 12);
+  // The classic five first, as they were; the keys of the new commands follow.
+  const ACCEL wanted[12] = {{FVIRTKEY, VK_F5, 100}, {FVIRTKEY | FCONTROL, VK_F4, 102}, {FVIRTKEY, VK_F1, 120},
+                            {0, 'x', 110}, {FVIRTKEY, VK_F6, 101}, {FVIRTKEY | FCONTROL, 'V', CM_PASTE},
+                            {0, '+', CM_ZOOM_IN}, {0, '=', CM_ZOOM_IN}, {FVIRTKEY, VK_ADD, CM_ZOOM_IN},
+                            {0, '-', CM_ZOOM_OUT}, {FVIRTKEY, VK_SUBTRACT, CM_ZOOM_OUT},
+                            {FVIRTKEY | FCONTROL, '0', CM_WHOLE_PICTURE}};
+  for (int i = 0; i < count; ++i)  // 0x80 marks the last entry
     EXPECT_TRUE((got[i].fVirt & 0x7F) == wanted[i].fVirt && got[i].key == wanted[i].key && got[i].cmd == wanted[i].cmd)
         << i;
 }
