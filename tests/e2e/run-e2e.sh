@@ -123,6 +123,9 @@ xdotool key Return
 for _ in $(seq 300); do [ -s "$work/peaks.dx" ] && break; sleep 0.1; done
 # A bitmap 300 pixels wide gives 512 points.
 python3 "$tools" check-spectrum "$work/peaks.dx" 512 || fail "no spectrum of the picture was written"
+# The classic path writes byte for byte the file it always wrote of this picture.
+cmp -s "$work/peaks.dx" "$here/../data/e2e/peaks.dx" || fail "the classic spectrum differs from the one it always was"
+echo "e2e: the classic spectrum is the one it always was"
 wait_title 10 "$main" "Quillon - $picture"
 
 # x ends the program with exit code 0.
