@@ -75,6 +75,17 @@ keys() {
   if [ "$2" = type ]; then xdotool type --delay 20 "$3"; else shift; xdotool key "$@"; fi
 }
 
+# x ends the program with exit code 0.
+exit_with_x() {
+  keys "$main" x
+  for _ in $(seq 100); do kill -0 "$quillon_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$quillon_pid" 2>/dev/null && fail "x did not end the program"
+  local status=0
+  wait "$quillon_pid" || status=$?
+  quillon_pid=""
+  [ "$status" -eq 0 ] || fail "the program ended with exit code $status"
+}
+
 "$here/../../scripts/wine-prefix.sh" "$prefix" x11
 # Choices a run keeps for the next (the automatic trace) must not reach the classic run.
 rm -f "$prefix"/drive_c/users/*/AppData/Roaming/quillon/quillon.ini
@@ -128,14 +139,7 @@ cmp -s "$work/peaks.dx" "$here/../data/e2e/peaks.dx" || fail "the classic spectr
 echo "e2e: the classic spectrum is the one it always was"
 wait_title 10 "$main" "Quillon - $picture"
 
-# x ends the program with exit code 0.
-keys "$main" x
-for _ in $(seq 100); do kill -0 "$quillon_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$quillon_pid" 2>/dev/null && fail "x did not end the program"
-status=0
-wait "$quillon_pid" || status=$?
-quillon_pid=""
-[ "$status" -eq 0 ] || fail "the program ended with exit code $status"
+exit_with_x
 
 # A plot as a plotting program writes it, named on the command line.
 plot_data="$here/../data/e2e/ethanol_900x450_axes_aa"
@@ -209,11 +213,5 @@ expected=$((cx + 2 * (peak - cx)))
   fail "after the double-click the peak is at x $zoomed, expected near $expected (see $work/zoomed.png)"
 echo "e2e: a double-click at x $cx zoomed in: the peak moved from x $peak to $zoomed"
 
-keys "$main" x
-for _ in $(seq 100); do kill -0 "$quillon_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$quillon_pid" 2>/dev/null && fail "x did not end the program"
-status=0
-wait "$quillon_pid" || status=$?
-quillon_pid=""
-[ "$status" -eq 0 ] || fail "the program ended with exit code $status"
+exit_with_x
 echo "e2e: passed"
