@@ -131,15 +131,6 @@ bool ParseNumber(const std::string& text, double* out) {
   return true;
 }
 
-// "RRGGBB" or "RRGGBB:TOLERANCE".
-bool ParseColour(const std::string& text, AutoTraceOptions* out) {
-  const std::string hex = text.substr(0, text.find(':'));
-  if (hex.size() != 6 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
-  out->colour = static_cast<std::uint32_t>(std::strtoul(hex.c_str(), nullptr, 16));
-  if (hex.size() == text.size()) return true;
-  return ParseInt(text.substr(hex.size() + 1), 0, 255, &out->tolerance);
-}
-
 // Comma-separated parts, each handed to `part`; false unless there are `count`.
 template <typename Part>
 bool ParseList(const std::string& text, std::size_t count, Part part) {
@@ -218,7 +209,7 @@ int ParseCommandLine(int argc, char** argv, ConvertOptions* options, std::string
   });
   CLI::Option* colour = AddValue(app, "--color", "needs RRGGBB or RRGGBB:TOLERANCE (0-255)", [&c](const std::string& t) {
     c.autoTrace.dark = DARK_COLOUR;
-    return ParseColour(t, &c.autoTrace);
+    return ParseColourText(t, &c.autoTrace);
   });
   AddValue(app, "--box", "needs LEFT,TOP,RIGHT,BOTTOM in pixels, right of left and below top",
            [&c](const std::string& t) { return c.autoTrace.boxGiven = ParseBox(t, &c.autoTrace.box); });

@@ -188,6 +188,25 @@ unsigned char* FindBitmapBits(unsigned char* header, std::size_t length) {
   return header + l.bitsOffset;
 }
 
+unsigned char* BitmapFileImage(const unsigned char* dib, std::size_t length, std::size_t* imageLength) {
+  if (length > SIZE_MAX - kFileHeaderSize) return nullptr;
+  auto* image = static_cast<unsigned char*>(std::malloc(kFileHeaderSize + length));
+  if (image == nullptr) return nullptr;
+  // The loader finds the rows itself; the offset is written for other readers.
+  BitmapLayout l;
+  const std::uint64_t bits = dib != nullptr && Locate(dib, length, &l) ? l.bitsOffset : 0;
+  const std::uint64_t size = kFileHeaderSize + length;
+  const std::uint32_t fields[3] = {static_cast<std::uint32_t>(size > UINT32_MAX ? 0 : size), 0,
+                                   static_cast<std::uint32_t>(kFileHeaderSize + bits)};
+  image[0] = 'B';
+  image[1] = 'M';
+  for (int f = 0; f < 3; ++f)
+    for (int b = 0; b < 4; ++b) image[2 + 4 * f + b] = static_cast<unsigned char>(fields[f] >> (8 * b));
+  if (length > 0) std::memcpy(image + kFileHeaderSize, dib, length);
+  *imageLength = kFileHeaderSize + length;
+  return image;
+}
+
 void LayoutBitmap() {
   DisplayRect.left = 14;
   DisplayRect.top = 14;

@@ -59,6 +59,11 @@ int OpenBitmap();
 // load-failure message or the pixel budget's.
 int OpenBitmapImage(unsigned char* image, std::size_t length);
 
+// A whole bitmap file image (a std::malloc block the caller owns) of a bitmap
+// held without its file header, as the clipboard holds one: the header is put
+// before it. Null when memory is short.
+unsigned char* BitmapFileImage(const unsigned char* dib, std::size_t length, std::size_t* imageLength);
+
 // DisplayRect for a bitmap: origin (14, 14), then the width and height that
 // the picture is stretched to, ClientWidth - 28 and ClientHeight - 28.
 void LayoutBitmap();

@@ -136,3 +136,22 @@ void ColourRows::Read(std::int32_t r, unsigned char* rgb) const {
     }
   }
 }
+
+bool BitmapPatch(const DIBINFO& dib, std::int32_t x, std::int32_t rowFromBottom, std::int32_t width,
+                 std::int32_t height, std::uint32_t* rgb) {
+  if (width <= 0 || height <= 0 || x < 0 || rowFromBottom < 0 || x > dib.PixelWidth - width ||
+      rowFromBottom > dib.PixelHeight - height)
+    return false;
+  ColourRows rows;
+  std::string reason;
+  if (!rows.Open(dib, &reason)) return false;
+  std::vector<unsigned char> row(3 * static_cast<std::size_t>(rows.Width()));
+  for (std::int32_t r = 0; r < height; ++r) {
+    rows.Read(rowFromBottom + r, row.data());
+    for (std::int32_t c = 0; c < width; ++c) {
+      const unsigned char* v = &row[3 * static_cast<std::size_t>(x + c)];
+      *rgb++ = static_cast<std::uint32_t>(v[0]) << 16 | static_cast<std::uint32_t>(v[1]) << 8 | v[2];
+    }
+  }
+  return true;
+}

@@ -47,4 +47,10 @@ class ColourRows {
   mutable std::vector<unsigned char> rgb_;
 };
 
+// The colours of a `width` x `height` patch of a bitmap whose bottom left pixel
+// is (x, row from the bottom), as 0xRRGGBB, bottom row first. False when the
+// patch leaves the picture or the rows cannot be read.
+bool BitmapPatch(const DIBINFO& dib, std::int32_t x, std::int32_t rowFromBottom, std::int32_t width,
+                 std::int32_t height, std::uint32_t* rgb);
+
 #endif

@@ -107,6 +107,8 @@ int DrawWpgEllipse(const unsigned char* data, std::size_t length, Canvas& dc, do
 // grey hint strip along the bottom of the client area.
 void DrawPageFrame(const DISPLAYRECT& rect, Canvas& dc);
 void DrawHintStrip(Canvas& dc);
+// The strip with a text of the caller's (the pointer readout, a prompt).
+void DrawHintStrip(Canvas& dc, const char* text);
 
 // WPG coordinates to client pixels. Line end points and ellipse centres keep
 // the low 16 bits of the truncated result (what lands left of or above the

@@ -95,6 +95,14 @@ void DrawPageFrame(const DISPLAYRECT& rect, Canvas& dc) {
 }
 
 void DrawHintStrip(Canvas& dc) {
+  char hint[50] = "";
+  if (const char* text = MessageText(IDS_HINT)) {
+    std::strncpy(hint, text, sizeof hint - 1);
+  }
+  DrawHintStrip(dc, hint);
+}
+
+void DrawHintStrip(Canvas& dc, const char* text) {
   const int cw = ClientWidth, ch = ClientHeight;
   dc.SelectObject(dc.GetStockObject(StockObject::NullPen));
   dc.SelectObject(dc.GetStockObject(StockObject::LtGrayBrush));
@@ -104,9 +112,5 @@ void DrawHintStrip(Canvas& dc) {
   dc.LineTo(cw, ch - 16);
   dc.SelectObject(dc.GetStockObject(StockObject::AnsiVarFont));
   dc.SetBkMode(BkMode::Transparent);
-  char hint[50] = "";
-  if (const char* text = MessageText(IDS_HINT)) {
-    std::strncpy(hint, text, sizeof hint - 1);
-  }
-  dc.TextOutA(4, ch - 14, hint, static_cast<int>(std::strlen(hint)));
+  dc.TextOutA(4, ch - 14, text, static_cast<int>(std::strlen(text)));
 }

@@ -25,6 +25,17 @@
 #define CM_HELP_SEARCH 121
 #define CM_ABOUT 200
 
+/* Commands beyond the classic menu; they lie outside 100 to 200, where every
+   unused id is a command that does nothing. */
+#define CM_PASTE 1101
+#define CM_CALIBRATE 1102
+#define CM_TRACING 1103
+#define CM_ZOOM_IN 1110
+#define CM_ZOOM_OUT 1111
+#define CM_WHOLE_PICTURE 1112
+#define CM_SHOW_TRACE 1113
+#define CM_POINTER_POSITION 1114
+
 /* The settings dialog. */
 #define IDD_SETTINGS 2
 #define IDC_SF 101
@@ -38,6 +49,37 @@
 #define IDC_PICTURE_LINE1 122
 #define IDC_PICTURE_LINE2 120
 #define IDC_PICTURE_LINE3 121
+#define IDC_OPEN_TRACING 108
+#define IDC_LIMITS_NOTE 123
+
+/* The Tracing dialog. */
+#define IDD_TRACING 3
+#define IDC_TRACE_CLASSIC 301
+#define IDC_TRACE_AUTO 302
+#define IDC_INK_PICTURE 303
+#define IDC_INK_THRESHOLD 304
+#define IDC_THRESHOLD 305
+#define IDC_INK_COLOUR 306
+#define IDC_COLOUR 307
+#define IDC_PICK_COLOUR 308
+#define IDC_BOX_FOUND 309
+#define IDC_BOX_SET 310
+#define IDC_BOX_LEFT 311
+#define IDC_BOX_TOP 312
+#define IDC_BOX_RIGHT 313
+#define IDC_BOX_BOTTOM 314
+#define IDC_NUCLEUS 315
+
+/* The axis calibration dialog. */
+#define IDD_CALIBRATE 4
+#define IDC_MARK1_X 401
+#define IDC_MARK1_VALUE 402
+#define IDC_MARK2_X 403
+#define IDC_MARK2_VALUE 404
+#define IDC_UNIT_PPM 405
+#define IDC_UNIT_HZ 406
+#define IDC_PLACE_MARKS 407
+#define IDC_REMOVE_CALIBRATION 408
 
 /* The About box. */
 #define IDD_ABOUT 999

@@ -13,6 +13,7 @@
 #include "shell/file_choice.h"
 #include "shell/shell_win32.h"
 #include "shell/state.h"
+#include "shell/view_win32.h"
 #include "spectrum/messages.h"
 #include "spectrum/settings.h"
 #include "spectrum/settings_dialog_win32.h"
@@ -44,8 +45,46 @@ void ReleaseFileBuffer() {
 
 void CloseBitmap(HWND window) {
   FreePicture();
+  PictureChanged(window);
   UpdateTitles(window);
   InvalidateRect(window, nullptr, TRUE);
+}
+
+// Reads the file CurrentPath names and loads it as a drawing or a picture;
+// every failure is told.
+void ReadChosenPicture() {
+  FileBuffer = nullptr;
+  FileBufferLength = 0;
+  const HFILE file = _lopen(CurrentPath, OF_READ | OF_SHARE_DENY_WRITE);
+  const std::int32_t code = file == HFILE_ERROR ? 1 : ReadPictureFile(file);
+  if (code != 0) {
+    ShowMessage(300 + code);
+  } else if (IsWpgFile()) {
+    // The drawing plays back from FileBuffer, which it therefore keeps.
+    if (CreateWpgState() != nullptr) {
+      LayoutWpgPage(FileBuffer);
+      SpectrumSettings.Mode = SOURCE_WPG;
+    }
+  } else if (PictureKindOf(FileBuffer, FileBufferLength) != PICTURE_UNKNOWN) {
+    // A bitmap, or a picture that the loader decodes into one. The loader
+    // takes over the block just read: a large file is read once and held once.
+    unsigned char* image = FileBuffer;
+    const std::size_t length = FileBufferLength;
+    FileBuffer = nullptr;
+    FileBufferLength = 0;
+    if (OpenPictureImage(image, length) == 1) SpectrumSettings.FileTime = GetTimeLastModified(CurrentPath);
+  } else {
+    ReleaseFileBuffer();
+    ShowMessage(IDS_FORMAT_UNKNOWN);
+  }
+}
+
+// What every way of loading a picture file ends with.
+void ShowRetrieved(HWND window, HCURSOR kept) {
+  SetCursor(kept);
+  PictureChanged(window);
+  InvalidateRect(window, nullptr, TRUE);
+  UpdateTitles(window);
 }
 
 }  // namespace
@@ -87,35 +126,22 @@ void HandleCommand(HWND window, int offset) {
 void RetrievePicture(HWND window) {
   HCURSOR kept = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
   FreePicture();
-  if ((g_chooser != nullptr ? g_chooser : ChoosePictureFile)(window) != 0) {
-    FileBuffer = nullptr;
-    FileBufferLength = 0;
-    const HFILE file = _lopen(CurrentPath, OF_READ | OF_SHARE_DENY_WRITE);
-    const std::int32_t code = file == HFILE_ERROR ? 1 : ReadPictureFile(file);
-    if (code != 0) {
-      ShowMessage(300 + code);
-    } else if (IsWpgFile()) {
-      // The drawing plays back from FileBuffer, which it therefore keeps.
-      if (CreateWpgState() != nullptr) {
-        LayoutWpgPage(FileBuffer);
-        SpectrumSettings.Mode = SOURCE_WPG;
-      }
-    } else if (PictureKindOf(FileBuffer, FileBufferLength) != PICTURE_UNKNOWN) {
-      // A bitmap, or a picture that the loader decodes into one. The loader
-      // takes over the block just read: a large file is read once and held once.
-      unsigned char* image = FileBuffer;
-      const std::size_t length = FileBufferLength;
-      FileBuffer = nullptr;
-      FileBufferLength = 0;
-      if (OpenPictureImage(image, length) == 1) SpectrumSettings.FileTime = GetTimeLastModified(CurrentPath);
-    } else {
-      ReleaseFileBuffer();
-      ShowMessage(IDS_FORMAT_UNKNOWN);
-    }
+  if ((g_chooser != nullptr ? g_chooser : ChoosePictureFile)(window) != 0) ReadChosenPicture();
+  ShowRetrieved(window, kept);
+}
+
+void RetrievePictureFile(HWND window, const char* path) {
+  HCURSOR kept = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
+  FreePicture();
+  // The titles and the file-change check want the full path.
+  const DWORD length = GetFullPathNameA(path, sizeof CurrentPath, CurrentPath, nullptr);
+  if (length == 0 || length >= sizeof CurrentPath) {
+    CurrentPath[0] = '\0';
+    ShowMessage(IDS_CANNOT_OPEN);
+  } else {
+    ReadChosenPicture();
   }
-  SetCursor(kept);
-  InvalidateRect(window, nullptr, TRUE);
-  UpdateTitles(window);
+  ShowRetrieved(window, kept);
 }
 
 std::int32_t ChoosePictureFile(HWND owner) {
@@ -123,8 +149,13 @@ std::int32_t ChoosePictureFile(HWND owner) {
   CVGetFileName(AppInstance, ini, CV_FILE_USER_INI);
   char remembered[260];
   GetPrivateProfileStringA("Defaults", "Path", "", remembered, sizeof remembered, ini);
-  char filter[80];
-  if (LoadStringA(Instance(), IDS_OPEN_FILTER, filter, sizeof filter) <= 0 || !MakeOpenFilter(filter)) return 0;
+  // The classic pairs first, so that bitmaps stay the preselected choice;
+  // the pictures of today and all files follow them.
+  char filter[400];
+  const int classic = LoadStringA(Instance(), IDS_OPEN_FILTER, filter, 80);
+  if (classic <= 0) return 0;
+  LoadStringA(Instance(), IDS_OPEN_FILTER_MORE, filter + classic, static_cast<int>(sizeof filter) - classic);
+  if (!MakeOpenFilter(filter)) return 0;
   char folder[260];
   InitialFolder(remembered, folder, sizeof folder);
   CurrentPath[0] = '\0';
@@ -195,12 +226,14 @@ void CreateSpectrum(HWND window) {
     // closed may have re-read a changed bitmap, or lost it.
     if (DibInfo != nullptr) {
       TraceBitmap();
+      ConversionFinished(window);
     } else if (WpgState != nullptr) {
       HDC dc = GetDC(window);
       Recording = 1;
       DrawPicture(dc);
       ReleaseDC(window, dc);
       Recording = 0;
+      ConversionFinished(window);
     }
   }
   g_converting = false;

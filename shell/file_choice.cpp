@@ -29,3 +29,22 @@ void InitialFolder(const char* remembered, char* folder, std::size_t size) {
                           remembered[2] == '\0';
   std::snprintf(folder, size, driveAlone ? "%s\\" : "%s", remembered);
 }
+
+bool PathFromCommandLine(const char* line, char* path, std::size_t size) {
+  if (line == nullptr || size == 0) return false;
+  while (*line == ' ' || *line == '\t') ++line;
+  const char* end;
+  if (*line == '"') {
+    ++line;
+    end = std::strchr(line, '"');
+    if (end == nullptr) end = line + std::strlen(line);
+  } else {
+    end = line + std::strlen(line);
+    while (end > line && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\r' || end[-1] == '\n')) --end;
+  }
+  const std::size_t length = static_cast<std::size_t>(end - line);
+  if (length == 0 || length >= size) return false;
+  std::memcpy(path, line, length);
+  path[length] = '\0';
+  return true;
+}

@@ -21,4 +21,10 @@ bool FolderOfPath(const char* path, char* folder, std::size_t size);
 // alone ("C:") means its root folder ("C:\"), not the drive's current folder.
 void InitialFolder(const char* remembered, char* folder, std::size_t size);
 
+// The picture named on the command line (the text after the program's name):
+// a quoted path up to its closing quote, else the whole line without the
+// blanks around it, so that a path with blanks needs no quotes. False when
+// the line names nothing or the path does not fit.
+bool PathFromCommandLine(const char* line, char* path, std::size_t size);
+
 #endif

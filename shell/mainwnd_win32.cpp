@@ -10,6 +10,7 @@
 #include "resources/resource.h"
 #include "shell/shell_win32.h"
 #include "shell/state.h"
+#include "shell/view_win32.h"
 #include "spectrum/gauge_win32.h"
 #include "spectrum/messages.h"
 #include "spectrum/progress.h"
@@ -48,6 +49,7 @@ char g_checkedPath[260];
 
 void Reread(HWND window) {
   OpenBitmap();
+  PictureChanged(window);
   UpdateTitles(window);
   InvalidateRect(window, nullptr, TRUE);
 }
@@ -120,6 +122,7 @@ std::int32_t InitInstance(HINSTANCE instance, int show) {
   if (CVGetIniDatum(instance, IDR_DIGITS, 0, "Files", &value, &IniInfo, 0) != -1 && value > -2147483648.0f &&
       value < 2147483648.0f)
     Decimals = static_cast<std::int32_t>(value);
+  LoadKeptChoices();
 
   HWND window = CreateWindowExA(0, kProgramName, kProgramName, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
@@ -156,6 +159,8 @@ bool KeyOrItsEffect(UINT message, WPARAM wParam) {
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (ConversionInProgress() && KeyOrItsEffect(message, wParam)) return 0;
+  LRESULT viewResult = 0;
+  if (HandleViewMessage(window, message, wParam, lParam, &viewResult)) return viewResult;
   switch (message) {
     case WM_CREATE:
       UpdateTitles(window);
@@ -171,6 +176,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       ClientWidth = client.right;
       ClientHeight = client.bottom;
       if (DibInfo != nullptr) LayoutBitmap();
+      ViewResized(window);
       return 0;
     }
     case WM_ACTIVATE:
@@ -188,6 +194,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND: {
       const unsigned offset = static_cast<unsigned>(LOWORD(wParam)) - 100u;
       if (offset <= 100u) HandleCommand(window, static_cast<int>(offset));
+      else if (LOWORD(wParam) >= CM_PASTE && LOWORD(wParam) <= CM_POINTER_POSITION) HandleViewCommand(window, LOWORD(wParam));
       return 0;
     }
     default:
@@ -198,7 +205,14 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 void PaintMainWindow(HWND window) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
-  if (WpgState != nullptr || DibInfo != nullptr) {
+  const RECT strip = StripRect();
+  RECT beyond;
+  // The pointer readout changes only the strip, which is drawn last: the
+  // picture need not be drawn again under it.
+  if ((WpgState != nullptr || DibInfo != nullptr) && StripOnTop() && !IsRectEmpty(&ps.rcPaint) &&
+      !SubtractRect(&beyond, &ps.rcPaint, &strip)) {
+    DrawStrip(dc);
+  } else if (WpgState != nullptr || DibInfo != nullptr) {
     HCURSOR kept = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
     DrawPicture(dc);
     SetCursor(kept);

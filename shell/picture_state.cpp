@@ -17,6 +17,8 @@ char CurrentPath[260];
 unsigned char* FileBuffer = nullptr;
 std::size_t FileBufferLength = 0;
 
+bool PicturePasted = false;
+
 char FullTitle[260];
 char ShortTitle[32];
 
@@ -28,6 +30,7 @@ void FreePicture() {
   FileBufferLength = 0;
   FreeWpgState();
   FreeDibInfo();
+  PicturePasted = false;
   SpectrumSettings.FileTime = -1;
 }
 
@@ -37,6 +40,11 @@ void ComposeTitles() {
   if (WpgState == nullptr && DibInfo == nullptr) {
     std::snprintf(FullTitle, sizeof FullTitle, "%s - (Untitled)", kProgramName);
     std::snprintf(ShortTitle, sizeof ShortTitle, "%s", kProgramName);
+    return;
+  }
+  if (PicturePasted) {
+    std::snprintf(FullTitle, sizeof FullTitle, "%s - (Pasted)", kProgramName);
+    std::snprintf(ShortTitle, sizeof ShortTitle, "%s (Pasted)", kProgramName);
     return;
   }
   const size_t room = sizeof FullTitle - 1 - (sizeof kProgramName - 1) - 3;  // "Quillon - "

@@ -28,6 +28,9 @@ void CheckFileChanged(HWND window);
 // Commands: `offset` is the command id less 100 (0 to 100).
 void HandleCommand(HWND window, int offset);
 void RetrievePicture(HWND window);
+// Retrieve of the file named on the command line: as Retrieve, without the
+// Open dialog. A relative path is taken from the current folder.
+void RetrievePictureFile(HWND window, const char* path);
 std::int32_t ChoosePictureFile(HWND owner);
 // Reads the open file whole into FileBuffer and closes it: 0 read, 3 no
 // memory, 4 read short.

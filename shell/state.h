@@ -24,6 +24,10 @@ extern char CurrentPath[260];         // the picture file last chosen
 extern unsigned char* FileBuffer;     // the whole picture file as read, or null
 extern std::size_t FileBufferLength;  // its length in bytes
 
+// The picture was pasted from the clipboard: it has no file, so CurrentPath is
+// empty and the titles say so. FreePicture clears it.
+extern bool PicturePasted;
+
 extern char FullTitle[260];
 extern char ShortTitle[32];
 

@@ -38,6 +38,13 @@ struct AutoTraceOptions {
   PictureBox box;
 };
 
+// The ink colour as it is written and typed: "RRGGBB", or "RRGGBB:TOLERANCE"
+// when the tolerance is not the default one.
+std::string ColourText(const AutoTraceOptions& options);
+// Takes "RRGGBB" or "RRGGBB:TOLERANCE" (0-255) into `options`; false, with
+// `options` unchanged, for any other text.
+bool ParseColourText(const std::string& text, AutoTraceOptions* options);
+
 // Two positions on the picture's x axis and their values. A position is a
 // picture x as the trace writes it: for a bitmap the column index (the centre
 // of column c is c, fractions allowed), for a drawing its own x units.

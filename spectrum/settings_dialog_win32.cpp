@@ -5,13 +5,21 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "picture/bitmap.h"
+#include "picture/wpg.h"
 #include "shell/shell_win32.h"
 #include "shell/state.h"
+#include "shell/view_win32.h"
+#include "spectrum/choices.h"
 #include "spectrum/messages.h"
 #include "tavnmrfiles.h"
 #include "tavutils.h"
 
 namespace {
+
+// F1 and F2 follow from the axis calibration while the dialog runs: the
+// fields show them and are not taken.
+bool g_limitsFromAxis = false;
 
 SPECTRUMSETTINGS* CopyOf(HWND dialog) {
   return reinterpret_cast<SPECTRUMSETTINGS*>(GetWindowLongPtrA(dialog, DWLP_USER));
@@ -108,6 +116,7 @@ void RefuseField(HWND dialog, const NumberField& f, int state) {
 // would otherwise leave its field at an earlier value without a word.
 bool FieldsAcceptable(HWND dialog, const SPECTRUMSETTINGS& copy) {
   for (const NumberField& f : kNumberFields) {
+    if (g_limitsFromAxis && (f.id == IDC_F1 || f.id == IDC_F2)) continue;
     const int state = CVGetDlgFieldState(dialog, f.id);
     if (state != CV_FIELD_VALID) {
       RefuseField(dialog, f, state);
@@ -115,12 +124,36 @@ bool FieldsAcceptable(HWND dialog, const SPECTRUMSETTINGS& copy) {
     }
   }
   // Equal limits give every point the same frequency: a spectrum without an axis.
-  if (copy.F1 == copy.F2) {
+  if (!g_limitsFromAxis && copy.F1 == copy.F2) {
     ShowMessage(IDS_SAME_LIMITS);
     SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_F2)), TRUE);
     return false;
   }
   return true;
+}
+
+// The picture x of its first and last column (a drawing: its page's edges).
+bool PictureEnds(double* first, double* last) {
+  if (DibInfo != nullptr) {
+    *first = 0;
+    *last = DibInfo->PixelWidth - 1;
+    return true;
+  }
+  if (WpgState != nullptr) {
+    *first = 0;
+    *last = WpgState->PageWidth;
+    return true;
+  }
+  return false;
+}
+
+// With an axis calibration, F1 and F2 are what it gives at the picture's
+// edges for the SF now in its field; the fields only show them.
+void ShowAxisLimits(HWND dialog, float sf) {
+  double first = 0, last = 0;
+  if (!g_limitsFromAxis || !PictureEnds(&first, &last)) return;
+  CVSetDlgFloat(dialog, IDC_F1, static_cast<float>(Choices.calibration.HzAt(first, sf)), Decimals);
+  CVSetDlgFloat(dialog, IDC_F2, static_cast<float>(Choices.calibration.HzAt(last, sf)), Decimals);
 }
 
 INT_PTR InitDialog(HWND dialog, LPARAM parameter) {
@@ -144,6 +177,15 @@ INT_PTR InitDialog(HWND dialog, LPARAM parameter) {
   CVSetDlgFloat(dialog, IDC_F2, copy->F2, Decimals);
   CVSetDlgLong(dialog, IDC_LINE_WIDTH, copy->LineWidth);
   SetDlgItemTextA(dialog, IDC_NAME, copy->Name);
+  double first = 0, last = 0;
+  g_limitsFromAxis = Choices.calibration.set && PictureEnds(&first, &last);
+  if (g_limitsFromAxis) {
+    char note[128] = "";
+    LoadStringA(Instance(), IDS_LIMITS_FROM_AXIS, note, sizeof note);
+    SetDlgItemTextA(dialog, IDC_LIMITS_NOTE, note);
+    for (int id : {IDC_F1, IDC_F2}) SendDlgItemMessageA(dialog, id, EM_SETREADONLY, TRUE, 0);
+    ShowAxisLimits(dialog, copy->SF);
+  }
   return 1;
 }
 
@@ -160,9 +202,14 @@ void Command(HWND dialog, int id, int code) {
     case IDC_HELP_BUTTON:
       ShowHelp(dialog, "ZK:CREATE");
       break;
+    case IDC_OPEN_TRACING:
+      EditTracing(dialog, false);
+      break;
     default:
+      if (g_limitsFromAxis && (id == IDC_F1 || id == IDC_F2)) break;
       for (const NumberField& f : kNumberFields)
         if (f.id == id) UpdateNumberField(dialog, f, code, *copy);
+      if (id == IDC_SF && code == EN_CHANGE && !Choices.calibration.hz) ShowAxisLimits(dialog, copy->SF);
       break;
   }
 }

@@ -11,7 +11,28 @@
                           (15, 15), the rest of the client area white
   check-spectrum FILE SI  the JCAMP-DX file holds SI points traced from the
                           bitmap, the tallest where the tall peak is
+  tick-points SIDECAR CW CH LEFT TOP PPM...
+                          the screen points of the tick marks of those ppm
+                          values (one line each: X Y), where the first zoom
+                          step draws the sidecar's picture in a client area
+                          CW x CH at LEFT, TOP: the pixel whose centre lies
+                          nearest to the tick, a little below the axis
+  jcamp-csv FILE SF OUT   the JCAMP-DX file's real part as "hz,ppm,real" rows,
+                          with its ppm (from its own frequency) at SF MHz
+  check-trace RAW W H LEFT TOP CW CH SIDECAR
+                          the traced points are drawn over the picture: in
+                          nine of ten columns of the plot the trace's red lies
+                          within 2 pixels of the curve
+  top-x SIDECAR RAW W H LEFT TOP CW CH ZOOM CX CY
+                          the client x of the highest pixel of the curve (or of
+                          the trace drawn over it) inside the plot's frame,
+                          the picture being zoomed ZOOM times about client
+                          point CX, CY from the first step's placement
+  check-accuracy REPORT MAX
+                          the accuracy tool's REPORT scores at least three
+                          peaks, each within MAX pixels of the truth
 """
+import json
 import struct
 import sys
 
@@ -96,6 +117,119 @@ def check_spectrum(path, si):
     print("e2e: %s holds %d points with the tall peak at point %d" % (path, si, peak))
 
 
+def tick_points(sidecar, cw, ch, left, top, ppms):
+    side = json.load(open(sidecar))
+    w, h = side["bitmap"]["width"], side["bitmap"]["height"]
+    below_axis = h - side["mapping"]["data_box"]["bottom_Y"] + 2  # rows from the top
+    for ppm in ppms:
+        tick = next((t for t in side["ticks"] if abs(t["ppm"] - ppm) < 1e-9), None)
+        if tick is None:
+            fail("no tick mark at %g ppm" % ppm)
+        x = int(15 + tick["X"] * (cw - 28) / w)
+        y = int(15 + below_axis * (ch - 28) / h)
+        print(left + x, top + y)
+
+
+def read_jcamp_real(path):
+    """Frequencies (Hz) and real values of a JCAMP-DX spectrum as we write it."""
+    with open(path, encoding="ascii") as f:
+        lines = f.read().splitlines()
+    fields = {}
+    for line in lines:
+        if line.startswith("##") and "=" in line:
+            key, value = line[2:].split("=", 1)
+            fields.setdefault(key.strip(), value.strip())
+    first = float(fields["FIRST"].split(",")[0])
+    last = float(fields["LAST"].split(",")[0])
+    factor = float(fields["FACTOR"].split(",")[1])
+    sf = float(fields[".OBSERVE FREQUENCY"])
+    start = next(i for i, line in enumerate(lines) if line.startswith("##DATA TABLE=")) + 1
+    values = []
+    for line in lines[start:]:
+        if line.startswith("##"):
+            break
+        values += [float(v) * factor for v in line.split()[1:]]
+    n = len(values)
+    return [first + k * (last - first) / (n - 1) for k in range(n)], values, sf
+
+
+def jcamp_csv(path, sf, out):
+    hz, values, own_sf = read_jcamp_real(path)
+    with open(out, "w") as f:
+        f.write("hz,ppm,real\n")
+        for x, v in zip(hz, values):
+            ppm = x / own_sf
+            f.write("%.6f,%.9f,%.9g\n" % (ppm * sf, ppm, v))
+
+
+def screen(raw, width, height, left, top):
+    with open(raw, "rb") as f:
+        data = f.read()
+    if len(data) != width * height * 3:
+        fail("the screenshot is not %dx%d" % (width, height))
+
+    def pixel(x, y):
+        i = ((top + y) * width + left + x) * 3
+        return tuple(data[i:i + 3])
+    return pixel
+
+
+def is_red(p):
+    return p[0] >= 150 and p[1] <= 80 and p[2] <= 80
+
+
+def check_trace(raw, width, height, left, top, cw, ch, sidecar):
+    pixel = screen(raw, width, height, left, top)
+    side = json.load(open(sidecar))
+    w, h = side["bitmap"]["width"], side["bitmap"]["height"]
+    box = side["mapping"]["data_box"]
+    curve = side["curve_Y_at_column_centre"]
+    columns, near = 0, 0
+    for c in range(int(box["left_X"]) + 4, int(box["right_X"]) - 4, 3):
+        if curve[c] is None:
+            continue
+        x = int(15 + (c + 0.5) * (cw - 28) / w)
+        y = int(15 + (h - curve[c]) * (ch - 28) / h)
+        columns += 1
+        near += any(is_red(pixel(x + dx, y + dy)) for dx in (-1, 0, 1) for dy in range(-2, 3))
+    if columns == 0 or near < 0.9 * columns:
+        fail("the trace is drawn over the curve in %d of %d columns" % (near, columns))
+    print("e2e: the traced points lie over the curve in %d of %d columns" % (near, columns))
+
+
+def top_x(sidecar, raw, width, height, left, top, cw, ch, zoom, cx, cy):
+    pixel = screen(raw, width, height, left, top)
+    side = json.load(open(sidecar))
+    w, h = side["bitmap"]["width"], side["bitmap"]["height"]
+    box = side["mapping"]["data_box"]
+
+    def client(X, Y):  # display coordinates of the picture, zoomed about (cx, cy)
+        x = 15 + X * (cw - 28) / w
+        y = 15 + (h - Y) * (ch - 28) / h
+        return cx + (x - cx) * zoom, cy + (y - cy) * zoom
+
+    x0, y0 = client(box["left_X"], box["top_Y"])
+    x1, _ = client(box["right_X"], box["bottom_Y"])
+    # Inside the frame's lines, above the hint strip, within the client area.
+    xs = range(max(0, int(x0) + 4), min(cw, int(x1) - 3))
+    for y in range(max(0, int(y0) + 4), ch - 17):
+        for x in xs:
+            p = pixel(x, y)
+            if is_red(p) or max(p) < 60:
+                print(x)
+                return
+    fail("no curve inside the frame on the screen")
+
+
+def check_accuracy(report, most):
+    score = json.load(open(report))
+    error = score.get("peak_pos_err_px_max")
+    if score.get("peaks", 0) < 3 or error is None or error > most:
+        fail("the written peaks are not where the picture has them: %s" % json.dumps(score))
+    print("e2e: %d peaks of the written spectrum within %.3f px of the truth (at most %g)" %
+          (score["peaks"], error, most))
+
+
 if __name__ == "__main__":
     command, args = sys.argv[1] if len(sys.argv) > 1 else "", sys.argv[2:]
     if command == "make-bitmap" and len(args) == 1:
@@ -104,5 +238,15 @@ if __name__ == "__main__":
         check_screenshot(args[0], *map(int, args[1:]))
     elif command == "check-spectrum" and len(args) == 2:
         check_spectrum(args[0], int(args[1]))
+    elif command == "tick-points" and len(args) >= 6:
+        tick_points(args[0], *map(int, args[1:5]), [float(v) for v in args[5:]])
+    elif command == "jcamp-csv" and len(args) == 3:
+        jcamp_csv(args[0], float(args[1]), args[2])
+    elif command == "check-trace" and len(args) == 8:
+        check_trace(args[0], *map(int, args[1:7]), args[7])
+    elif command == "top-x" and len(args) == 11:
+        top_x(args[0], args[1], *map(int, args[2:8]), *map(float, args[8:]))
+    elif command == "check-accuracy" and len(args) == 2:
+        check_accuracy(args[0], float(args[1]))
     else:
         fail("usage: see the head of " + sys.argv[0])

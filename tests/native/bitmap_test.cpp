@@ -231,6 +231,22 @@ TEST_F(LoaderTest, LargeFilesAreReadWholeInChunks) {
   EXPECT_EQ(std::memcmp(DibInfo->Header, bytes.data() + 14, DibInfo->HeaderLength), 0);
 }
 
+// A bitmap held without its file header (as the clipboard holds one) gets the
+// header a file of it has: size, and where its rows begin.
+TEST(BitmapFileImageTest, TheHeaderIsTheOneAFileOfThePictureHas) {
+  BitmapFile withMasks = Masked(Indexed(40, 3, 2, 32, 0), BITMAP_BITFIELDS, 12);
+  const BitmapFile files[] = {Indexed(40, 5, 3, 8, 4, 4), Indexed(12, 5, 3, 4, 16), Indexed(40, 7, 2, 24, 0),
+                              withMasks};
+  for (const BitmapFile& f : files) {
+    const Bytes file = f.Build();
+    std::size_t length = 0;
+    unsigned char* image = BitmapFileImage(file.data() + 14, file.size() - 14, &length);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(Bytes(image, image + length), file) << f.headerSize << " " << f.bitCount;
+    std::free(image);
+  }
+}
+
 // Files of 2 GiB and more have their length in 64 bits (a sparse file: no
 // disk space is taken).
 TEST(FileSizeTest, LengthsBeyond32BitsAreExact) {

@@ -23,7 +23,7 @@ TEST(HelpDocumentTest, TopicsExistAndInnerLinksResolve) {
   for (std::sregex_iterator m(html.begin(), html.end(), id), end; m != end; ++m) {
     EXPECT_TRUE(ids.insert((*m)[1]).second) << "id used twice: " << (*m)[1];
   }
-  for (const char* topic : {"CONTENTS", "INDEX", "ZK:CREATE"}) EXPECT_EQ(ids.count(topic), 1u) << topic;
+  for (const char* topic : {"CONTENTS", "INDEX", "ZK:CREATE", "TRACING"}) EXPECT_EQ(ids.count(topic), 1u) << topic;
   const std::regex link("href=\"#([^\"]+)\"");
   int links = 0;
   for (std::sregex_iterator m(html.begin(), html.end(), link), end; m != end; ++m, ++links)

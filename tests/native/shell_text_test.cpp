@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "picture/bitmap.h"
 #include "shell/file_choice.h"
+#include "shell/kept_choices.h"
 #include "shell/state.h"
 #include "spectrum/messages.h"
 
@@ -56,6 +58,55 @@ TEST(RememberedFolderTest, ThePathCutAtItsLastBackslashAndADriveOpensAtItsRoot) 
   }
 }
 
+TEST(CommandLineTest, APathQuotedOrNotWithItsBlanksAndNothingElse) {
+  const struct {
+    const char* line;
+    const char* path;  // null: none
+  } cases[] = {{"picture.png", "picture.png"},
+               {"  \"C:\\My Pictures\\h 1.png\"  ", "C:\\My Pictures\\h 1.png"},
+               {"C:\\My Pictures\\h 1.png \r\n", "C:\\My Pictures\\h 1.png"},
+               {"\"unclosed name.bmp", "unclosed name.bmp"},
+               {"", nullptr},
+               {"   ", nullptr},
+               {"\"\"", nullptr}};
+  for (const auto& c : cases) {
+    char path[260] = "untouched";
+    EXPECT_EQ(PathFromCommandLine(c.line, path, sizeof path), c.path != nullptr) << c.line;
+    if (c.path != nullptr) {
+      EXPECT_STREQ(path, c.path);
+    }
+  }
+  char small[8];
+  EXPECT_FALSE(PathFromCommandLine("C:\\a\\long.png", small, sizeof small)) << "does not fit";
+}
+
+// The kept choices read back as they were written; what does not read keeps
+// the choice as it is.
+TEST(KeptChoicesTest, WrittenChoicesReadBackAndBadOnesAreLeftAlone) {
+  ConversionChoices written;
+  written.mode = TRACE_AUTO;
+  written.autoTrace.dark = DARK_COLOUR;
+  written.autoTrace.threshold = 77;
+  written.autoTrace.colour = 0x1F77B4;
+  written.autoTrace.tolerance = 30;
+  written.nucleus = "13C";
+  std::map<std::string, std::string> ini;
+  for (const auto& kv : KeptChoices(written)) ini[kv.first] = kv.second;
+  EXPECT_EQ(ini["Colour"], "1F77B4:30");
+  ConversionChoices read;
+  TakeKeptChoices(&read, [&](const std::string& key) { return ini[key]; });
+  EXPECT_EQ(KeptChoices(read), KeptChoices(written));
+
+  const std::map<std::string, std::string> bad = {
+      {"Trace", "sometimes"}, {"Ink", "ink"}, {"Threshold", "256"}, {"Colour", "12345G"}, {"Nucleus", "C13"}};
+  ConversionChoices kept = written;
+  TakeKeptChoices(&kept, [&](const std::string& key) { return bad.at(key); });
+  EXPECT_EQ(KeptChoices(kept), KeptChoices(written));
+  ConversionChoices fresh;
+  TakeKeptChoices(&fresh, [](const std::string&) { return std::string(); });
+  EXPECT_EQ(KeptChoices(fresh), KeptChoices(ConversionChoices{})) << "nothing kept yet: the classic choices";
+}
+
 TEST(TitlesTest, UntitledLoadedAndCutForms) {
   FreePicture();
   std::strcpy(CurrentPath, "C:\\old.bmp");
@@ -80,7 +131,12 @@ TEST(TitlesTest, UntitledLoadedAndCutForms) {
   EXPECT_EQ(full.rfind("Quillon - ...", 0), 0u);
   EXPECT_EQ(full.substr(full.size() - 10), longPath.substr(longPath.size() - 10));
   EXPECT_EQ(std::string(ShortTitle), "Quillon " + std::string(23, 'n'));
+  PicturePasted = true;  // a pasted picture has no file to name
+  ComposeTitles();
+  EXPECT_STREQ(FullTitle, "Quillon - (Pasted)");
+  EXPECT_STREQ(ShortTitle, "Quillon (Pasted)");
   FreePicture();
+  EXPECT_FALSE(PicturePasted);
 }
 
 }  // namespace

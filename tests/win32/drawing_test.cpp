@@ -19,6 +19,7 @@
 #include "picture/gdi_canvas_win32.h"
 #include "picture/wpg.h"
 #include "shell/state.h"
+#include "shell/view.h"
 #include "shell_test_support.h"
 
 using namespace shelltest;
@@ -152,6 +153,77 @@ TEST(DrawBitmapTest, EachKindIsStretchedWholeIntoTheDisplayRectangle) {
 }
 
 constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kRed = 0xFF0000, kBackground = 0x336699;
+
+// A 6 x 4 picture, each pixel its own colour: (40 c, 60 r, 200) at column c
+// and row r from the top; 24-bit rows bottom-up or top-down, or 8-bit with one
+// table entry a pixel, stored plainly or as runs of one pixel.
+Bytes PixelGrid(const char* kind) {
+  const int w = 6, h = 4;
+  const bool indexed = kind[0] != '2', topDown = std::strcmp(kind, "top-down") == 0;
+  const bool rle = std::strcmp(kind, "RLE8") == 0;
+  Bytes rows;
+  for (int stored = 0; stored < h; ++stored) {
+    const int r = topDown ? stored : h - 1 - stored;
+    for (int c = 0; c < w; ++c) {
+      if (rle) rows.push_back(1);
+      if (indexed) rows.push_back(static_cast<unsigned char>(r * w + c));
+      else rows.insert(rows.end(), {200, static_cast<unsigned char>(60 * r), static_cast<unsigned char>(40 * c)});
+    }
+    if (rle) rows.insert(rows.end(), {0, 0});
+    else rows.resize((rows.size() + 3) / 4 * 4, 0);
+  }
+  if (rle) rows.insert(rows.end(), {0, 1});
+  Bytes b(54, 0);
+  b[0] = 'B';
+  b[1] = 'M';
+  Put(b, 14, 40, 4);
+  Put(b, 18, w, 4);
+  Put(b, 22, topDown ? -h : h, 4);
+  Put(b, 26, 1, 2);
+  Put(b, 28, indexed ? 8 : 24, 2);
+  Put(b, 30, rle ? BI_RLE8 : BI_RGB, 4);
+  Put(b, 34, static_cast<std::int32_t>(rows.size()), 4);
+  Put(b, 46, indexed ? w * h : 0, 4);
+  for (int i = 0; indexed && i < w * h; ++i) b.insert(b.end(), {200, static_cast<unsigned char>(60 * (i / w)),
+                                                                 static_cast<unsigned char>(40 * (i % w)), 0});
+  Put(b, 10, static_cast<std::int32_t>(b.size()), 4);
+  b.insert(b.end(), rows.begin(), rows.end());
+  return b;
+}
+
+// Zoomed in, only the visible part is drawn, and every pixel lands where the
+// view maps it: the source rows of bottom-up, top-down and run-length
+// pictures are counted as the platform counts them.
+TEST(DrawBitmapTest, AZoomedPartLandsWhereTheViewMapsEachPixel) {
+  TempFolder folder;
+  for (const char* kind : {"24-bit", "top-down", "8-bit", "RLE8"}) {
+    SCOPED_TRACE(kind);
+    ASSERT_TRUE(WriteBytes(folder.File("grid.bmp"), PixelGrid(kind)));
+    std::strcpy(CurrentPath, folder.File("grid.bmp").c_str());
+    ClientWidth = 328;
+    ClientHeight = 228;
+    ASSERT_EQ(OpenBitmap(), 1);
+    PictureView view;
+    view.SetClient(ClientWidth, ClientHeight);
+    view.ShowBitmap(6, 4);
+    view.ZoomTo(1, view.ToClient({4.5, 2.5}));  // columns 2 to 5 and rows 1 to 3 stay in sight
+    BitmapBlit part;
+    ASSERT_TRUE(view.BitmapPart(&part));
+    EXPECT_LT(part.srcWidth, 6);
+    Surface s(ClientWidth, ClientHeight, kBackground);
+    DrawBitmapPart(s.dc(), part);
+    for (int r = 0; r < 4; ++r) {
+      for (int c = 0; c < 6; ++c) {
+        const ViewPoint at = view.ToClient({c + 0.5, r + 0.5});
+        if (at.x < 0 || at.y < 0 || at.x >= ClientWidth || at.y >= view.ViewHeight()) continue;
+        EXPECT_EQ(s.At(static_cast<int>(at.x), static_cast<int>(at.y)), std::uint32_t(40 * c) << 16 | (60 * r) << 8 | 200)
+            << c << "," << r;
+      }
+    }
+  }
+  FreePicture();
+}
+
 
 // Keeps every object it creates, to ask GDI afterwards whether it still exists.
 class TrackingCanvas : public GdiCanvas {

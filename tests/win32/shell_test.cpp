@@ -16,8 +16,12 @@
 #include "native/wpg_test_support.h"
 #include "picture/bitmap.h"
 #include "resources/resource.h"
+#include "shell/marks.h"
 #include "shell/shell_win32.h"
+#include "shell/view.h"
+#include "shell/view_win32.h"
 #include "shell_test_support.h"
+#include "spectrum/choices.h"
 #include "spectrum/messages.h"
 #include "spectrum/progress.h"
 #include "spectrum/settings.h"
@@ -450,6 +454,211 @@ TEST_F(ShellTest, ThePerUserIniServesUnlessTheProgramIsPortable) {
   EXPECT_EQ(Decimals, 1) << "a Digits outside its limits is not taken";
 }
 
+bool HasScrollBars(HWND window) {
+  return (GetWindowLongA(window, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL)) == (WS_HSCROLL | WS_VSCROLL);
+}
+
+TEST_F(ShellTest, DoubleClicksZoomInUpToTheLimitAndBackOutWithScrollBarsOnlyWhileZoomed) {
+  Load(folder_.File("zoom.bmp"), Bitmap24(80, 40, {{10, 10}}));
+  const int classicWidth = ClientWidth;
+  const LPARAM at = MAKELPARAM(200, 150);
+  for (int step = 1; step <= PictureView::kMaxZoomStep; ++step) {
+    SendMessageA(window_, WM_LBUTTONDBLCLK, 0, at);
+    EXPECT_EQ(View.ZoomStep(), step);
+  }
+  EXPECT_TRUE(HasScrollBars(window_));
+  EXPECT_LT(ClientWidth, classicWidth) << "the bars take their room";
+  SendMessageA(window_, WM_LBUTTONDBLCLK, 0, at);
+  EXPECT_EQ(View.ZoomStep(), 0) << "at the limit the next double-click goes back out";
+  EXPECT_FALSE(HasScrollBars(window_));
+  EXPECT_EQ(ClientWidth, classicWidth);
+  Command(CM_ZOOM_IN);
+  Command(CM_ZOOM_IN);
+  SendMessageA(window_, WM_LBUTTONDBLCLK, MK_SHIFT, at);
+  EXPECT_EQ(View.ZoomStep(), 1) << "Shift+double-click zooms out one step";
+  SendMessageA(window_, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), at);
+  EXPECT_EQ(View.ZoomStep(), 0);
+  Command(CM_ZOOM_IN);
+  Load(folder_.File("other.bmp"), Bitmap24(8, 8, {}));
+  EXPECT_EQ(View.ZoomStep(), 0) << "another picture starts whole";
+  EXPECT_FALSE(HasScrollBars(window_));
+}
+
+// A drawing zoomed draws through the view: its line where the view maps it.
+TEST_F(ShellTest, AZoomedDrawingIsPlayedThroughTheViewsMapping) {
+  Load(folder_.File("line.wpg"), FortyByteDrawing());  // a line across the default page
+  Command(CM_ZOOM_IN);
+  ASSERT_EQ(View.ZoomStep(), 1);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, ClientWidth, ClientHeight);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ kept = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, ClientWidth, ClientHeight, WHITENESS);
+  DrawPicture(dc);
+  for (double t : {0.3, 0.5, 0.7}) {
+    const ViewPoint c = View.ToClient({10800 * t, 7800 * t});
+    if (c.x < 0 || c.y < 0 || c.x >= ClientWidth || c.y >= View.ViewHeight()) continue;
+    bool black = false;
+    for (int d = 0; d < 9; ++d) black |= GetPixel(dc, static_cast<int>(c.x) + d % 3 - 1, static_cast<int>(c.y) + d / 3 - 1) == 0;
+    EXPECT_TRUE(black) << t;
+  }
+  SelectObject(dc, kept);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+TEST_F(ShellTest, TwoClicksAndTheirValuesCalibrateTheAxisUntilThePictureChanges) {
+  Load(folder_.File("axis.bmp"), Bitmap24(200, 50, {}));
+  const ViewPoint first = View.ToClient({20.5, 25}), second = View.ToClient({180.5, 25});
+  std::vector<std::string> shown;
+  DialogDriver driver([&](HWND dialog, const DialogDriver::Seen&) {
+    shown = {WindowText(GetDlgItem(dialog, IDC_MARK1_X)), WindowText(GetDlgItem(dialog, IDC_MARK2_X))};
+    SetDlgItemTextA(dialog, IDC_MARK1_VALUE, "8");
+    SetDlgItemTextA(dialog, IDC_MARK2_VALUE, "0");
+    Press(dialog, IDOK);
+  });
+  Command(CM_CALIBRATE);
+  EXPECT_EQ(CurrentPointerTask(), PointerTask::PlaceMarks);
+  for (const ViewPoint& p : {first, second})
+    SendMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(static_cast<int>(p.x), static_cast<int>(p.y)));
+  EXPECT_EQ(driver.Titles(), std::vector<std::string>{"Calibrate Axis"});
+  // A click lands on a window pixel, so the column is the picture's under it, to a window pixel's width.
+  const double perPixel = 200.0 / (View.ToClient({200, 25}).x - View.ToClient({0, 25}).x);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_NEAR(std::stod(shown[0]), 20, perPixel);
+  EXPECT_NEAR(std::stod(shown[1]), 180, perPixel);
+  const AxisCalibration& axis = Choices.calibration;
+  ASSERT_TRUE(axis.set);
+  EXPECT_NEAR(axis.c1, 20, 0.5);
+  EXPECT_EQ(std::vector<double>({axis.v1, axis.v2, double(axis.hz)}), std::vector<double>({8, 0, 0}));
+  Command(CM_CLOSE);
+  EXPECT_FALSE(Choices.calibration.set) << "a calibration belongs to its picture";
+  EXPECT_EQ(Marks.count, 0);
+}
+
+TEST_F(ShellTest, EscWhilePlacingAndCancelInTheDialogKeepTheCalibrationThereWas) {
+  Load(folder_.File("axis.bmp"), Bitmap24(200, 50, {}));
+  const AxisCalibration before = {true, 10, 4, 190, 1, false};
+  Choices.calibration = before;
+  Marks.count = 2;
+  Marks.at[0] = {10.5, 25};
+  Marks.at[1] = {190.5, 25};
+  {
+    DialogDriver driver([](HWND dialog, const DialogDriver::Seen&) { Press(dialog, IDC_PLACE_MARKS); });
+    Command(CM_CALIBRATE);
+  }
+  EXPECT_EQ(CurrentPointerTask(), PointerTask::PlaceMarks);
+  SendMessageA(window_, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(CurrentPointerTask(), PointerTask::None);
+  EXPECT_EQ(std::vector<double>({Choices.calibration.c1, Choices.calibration.c2}), std::vector<double>({10, 190}));
+  EXPECT_EQ(Marks.count, 2);
+  DialogDriver driver([](HWND dialog, const DialogDriver::Seen&) {
+    SetDlgItemTextA(dialog, IDC_MARK1_VALUE, "7");
+    Press(dialog, IDCANCEL);
+  });
+  Command(CM_CALIBRATE);
+  EXPECT_EQ(Choices.calibration.v1, 4);
+}
+
+TEST_F(ShellTest, TracingChoicesAreKeptInTheIniFileAndABadNucleusIsRefused) {
+  std::string refused;
+  DialogDriver* self = nullptr;
+  DialogDriver driver([&](HWND dialog, const DialogDriver::Seen& seen) {
+    if (seen.title != "Tracing") {
+      refused = seen.texts;
+      self->Again(seen.owner);
+      Press(dialog, IDOK);
+      return;
+    }
+    SendDlgItemMessageA(dialog, IDC_TRACE_AUTO, BM_CLICK, 0, 0);
+    SendDlgItemMessageA(dialog, IDC_INK_THRESHOLD, BM_CLICK, 0, 0);
+    SetDlgItemTextA(dialog, IDC_THRESHOLD, "90");
+    SetDlgItemTextA(dialog, IDC_NUCLEUS, refused.empty() ? "C13" : "13C");
+    Press(dialog, IDOK);
+  });
+  self = &driver;
+  Command(CM_TRACING);
+  EXPECT_THAT(refused, HasSubstr("'C13' is not a nucleus"));
+  EXPECT_EQ(driver.Titles(), (std::vector<std::string>{"Tracing", "Quillon", "Tracing"})) << "the dialog stays open";
+  ResetSettings();
+  ASSERT_EQ(Start(), 1);
+  EXPECT_EQ(Choices.mode, TRACE_AUTO) << "read back at the next start";
+  EXPECT_EQ(Choices.autoTrace.dark, DARK_THRESHOLD);
+  EXPECT_EQ(Choices.autoTrace.threshold, 90);
+  EXPECT_EQ(Choices.nucleus, "13C");
+}
+
+TEST_F(ShellTest, AfterAConversionItsWarningsAreToldAndItsTraceShownUntilThePictureChanges) {
+  // A frame along the picture's top edge: the classic trace runs along it.
+  std::vector<std::pair<int, int>> framed;
+  for (int x = 0; x < 60; ++x) framed.push_back({x, 0});
+  Load(folder_.File("framed.bmp"), Bitmap24(60, 30, framed));
+  const std::string output = folder_.File("framed.dx");
+  DialogDriver driver([&](HWND dialog, const DialogDriver::Seen& seen) {
+    if (seen.title == "Define Spectrum Settings") SetDlgItemTextA(dialog, IDC_NAME, output.c_str());
+    Press(dialog, IDOK);
+  });
+  Command(CM_CREATE);
+  ASSERT_EQ(driver.Titles(), (std::vector<std::string>{"Define Spectrum Settings", "Save spectrum as", "Quillon"}));
+  EXPECT_THAT(driver.seen[2].texts, HasSubstr("edge"));
+  EXPECT_TRUE(Exists(output));
+  EXPECT_EQ(GetMenuState(GetMenu(window_), CM_SHOW_TRACE, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+  Command(CM_SHOW_TRACE);
+  EXPECT_EQ(GetMenuState(GetMenu(window_), CM_SHOW_TRACE, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  Command(CM_SHOW_TRACE);
+}
+
+// Packed bitmaps as the clipboard holds them, and a PNG where a program offers one.
+TEST_F(ShellTest, PasteTakesThePictureOnTheClipboardAsAPictureWithoutAFile) {
+  const std::vector<unsigned char> bmp = Bitmap24(12, 6, {{3, 2}});
+  const std::string pngFile = ReadText(std::string(QUILLON_TEST_DATA) + "/pictures/ethanol_800x400_lw1_noaa_8bit.png");
+  const std::vector<unsigned char> png(pngFile.begin(), pngFile.end());
+  const struct {
+    const char* what;
+    UINT format;
+    std::vector<unsigned char> bytes;
+    int width;
+  } cases[] = {{"DIB", CF_DIB, std::vector<unsigned char>(bmp.begin() + 14, bmp.end()), 12},
+               {"PNG", RegisterClipboardFormatA("PNG"), png, 800}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(OpenClipboard(window_));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, c.bytes.size());
+    std::memcpy(GlobalLock(block), c.bytes.data(), c.bytes.size());
+    GlobalUnlock(block);
+    SetClipboardData(c.format, block);
+    CloseClipboard();
+    Load(folder_.File("before.bmp"), Bitmap24(8, 8, {}));
+    Command(CM_PASTE);
+    ASSERT_NE(DibInfo, nullptr) << c.what;
+    EXPECT_EQ(DibInfo->PixelWidth, c.width) << c.what;
+    EXPECT_EQ(Title(), "Quillon - (Pasted)") << c.what;
+    EXPECT_EQ(SpectrumSettings.FileTime, -1) << "no file to watch";
+  }
+  ASSERT_TRUE(OpenClipboard(window_));
+  EmptyClipboard();
+  CloseClipboard();
+  DialogDriver driver;
+  Command(CM_PASTE);
+  ASSERT_EQ(driver.seen.size(), 1u);
+  EXPECT_THAT(driver.seen[0].texts, HasSubstr("The clipboard holds no picture."));
+  EXPECT_NE(DibInfo, nullptr) << "the picture shown stays";
+}
+
+TEST_F(ShellTest, APictureNamedOnTheCommandLineIsRetrievedWithItsFullPath) {
+  const std::string path = folder_.File("with blanks.bmp");
+  ASSERT_TRUE(WriteBytes(path, Bitmap24(16, 8, {})));
+  char current[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, current);
+  SetCurrentDirectoryA(folder_.path.c_str());
+  RetrievePictureFile(window_, "with blanks.bmp");
+  SetCurrentDirectoryA(current);
+  ASSERT_NE(DibInfo, nullptr);
+  EXPECT_STRCASEEQ(Title().c_str(), ("Quillon - " + path).c_str());
+  EXPECT_GT(SpectrumSettings.FileTime, 0) << "watched as a retrieved file";
+}
+
 TEST(ResourcesTest, MenuHoldsTheCommandsInOrder) {
   HMENU menu = LoadMenuA(Self(), MAKEINTRESOURCEA(IDM_MAIN));
   std::vector<std::string> items;  // "id text" for a command, "-" for a separator
@@ -464,20 +673,29 @@ TEST(ResourcesTest, MenuHoldsTheCommandsInOrder) {
       items.push_back(state & MF_SEPARATOR ? "-" : std::to_string(GetMenuItemID(sub, i)) + " " + text);
     }
   }
-  // 0x08 right-aligns the F1.
+  // 0x08 right-aligns the F1. Edit and View come between the classic File and Help.
   EXPECT_EQ(items, (std::vector<std::string>{"&File", "100 &Retrieve WPG, BMP...\tF5", "102 &Close bitmap\tCtrl-F4",
-                                             "-", "101 &Create spectrum...\tF6", "-", "110 E&xit\tX", "&Help",
+                                             "-", "101 &Create spectrum...\tF6", "-", "110 E&xit\tX",
+                                             "&Edit", "1101 &Paste\tCtrl+V", "-", "1102 Calibrate &axis...",
+                                             "1103 &Tracing...", "&View", "1110 Zoom &in\t+", "1111 Zoom &out\t-",
+                                             "1112 &Whole picture\tCtrl+0", "-", "1113 Show &trace",
+                                             "1114 &Pointer position", "&Help",
                                              "120 &Contents\x08" "F1", "121 &Search for...", "-",
                                              "200 &About Quillon..."}));
   DestroyMenu(menu);
 }
 
 TEST(ResourcesTest, AcceleratorsExitOnlyOnTheTypedLowerCaseX) {
-  ACCEL got[6] = {};
-  ASSERT_EQ(CopyAcceleratorTableA(LoadAcceleratorsA(Self(), MAKEINTRESOURCEA(IDA_MAIN)), got, 6), 5);
-  const ACCEL wanted[5] = {{FVIRTKEY, VK_F5, 100}, {FVIRTKEY | FCONTROL, VK_F4, 102}, {FVIRTKEY, VK_F1, 120},
-                           {0, 'x', 110}, {FVIRTKEY, VK_F6, 101}};
-  for (int i = 0; i < 5; ++i)  // 0x80 marks the last entry
+  ACCEL got[16] = {};
+  const int count = CopyAcceleratorTableA(LoadAcceleratorsA(Self(), MAKEINTRESOURCEA(IDA_MAIN)), got, 16);
+  ASSERT_EQ(count, 12);
+  // The classic five first, as they were; the keys of the new commands follow.
+  const ACCEL wanted[12] = {{FVIRTKEY, VK_F5, 100}, {FVIRTKEY | FCONTROL, VK_F4, 102}, {FVIRTKEY, VK_F1, 120},
+                            {0, 'x', 110}, {FVIRTKEY, VK_F6, 101}, {FVIRTKEY | FCONTROL, 'V', CM_PASTE},
+                            {0, '+', CM_ZOOM_IN}, {0, '=', CM_ZOOM_IN}, {FVIRTKEY, VK_ADD, CM_ZOOM_IN},
+                            {0, '-', CM_ZOOM_OUT}, {FVIRTKEY, VK_SUBTRACT, CM_ZOOM_OUT},
+                            {FVIRTKEY | FCONTROL, '0', CM_WHOLE_PICTURE}};
+  for (int i = 0; i < count; ++i)  // 0x80 marks the last entry
     EXPECT_TRUE((got[i].fVirt & 0x7F) == wanted[i].fVirt && got[i].key == wanted[i].key && got[i].cmd == wanted[i].cmd)
         << i;
 }

@@ -43,9 +43,9 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   DialogDriver* d = g_driver;
   HWND dialog = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
-  if (d == nullptr || dialog == nullptr ||
-      std::any_of(d->seen.begin(), d->seen.end(), [&](const DialogDriver::Seen& s) { return s.window == dialog; }))
+  if (d == nullptr || dialog == nullptr || std::find(d->handled.begin(), d->handled.end(), dialog) != d->handled.end())
     return;
+  d->handled.push_back(dialog);
   DialogDriver::Seen seen = {dialog, GetWindow(dialog, GW_OWNER), WindowText(dialog), ""};
   EnumChildWindows(dialog, CollectStatic, reinterpret_cast<LPARAM>(&seen.texts));
   d->seen.push_back(seen);

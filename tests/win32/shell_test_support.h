@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,10 +41,14 @@ struct DialogDriver {
   explicit DialogDriver(Handler handler = nullptr);
   ~DialogDriver();
   std::vector<std::string> Titles() const;
+  // A dialog that stays open after a refusal goes to the handler again once
+  // it is topmost and enabled again.
+  void Again(HWND dialog) { handled.erase(std::remove(handled.begin(), handled.end(), dialog), handled.end()); }
 
   Handler handler;
   UINT_PTR timer;
   std::vector<Seen> seen;
+  std::vector<HWND> handled;
 };
 
 // While it lives, the help viewer records the URLs it is asked to open, and a
