@@ -68,19 +68,26 @@ unsigned char* BitmapImage(const Bytes& rgb, int width, int height, std::size_t*
   return file;
 }
 
-void BM_AutoTrace(benchmark::State& state) {
-  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+// Loads a 24-bit picture of `rgb` and traces it automatically, timed; false
+// when it did not load. The caller frees it.
+bool TraceTimed(benchmark::State& state, const Bytes& rgb, int width, int height) {
   std::size_t length = 0;
-  unsigned char* image = BitmapImage(PlotPixels(width, height), width, height, &length);
+  unsigned char* image = BitmapImage(rgb, width, height, &length);
   if (OpenBitmapImage(image, length) != 1) {
     state.SkipWithError("the picture did not load");
-    return;
+    return false;
   }
   for (auto _ : state) {
     const AutoTraceResult result = AutoTrace(*DibInfo, AutoTraceOptions{});
     if (!result.found) state.SkipWithError("nothing traced");
     benchmark::DoNotOptimize(result.points.data());
   }
+  return true;
+}
+
+void BM_AutoTrace(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  if (!TraceTimed(state, PlotPixels(width, height), width, height)) return;
   state.counters["pixels"] = static_cast<double>(width) * height;
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(width) * height);
   FreeDibInfo();
@@ -124,17 +131,7 @@ void BM_AutoTraceFile(benchmark::State& state) {
   }
   const Bytes rgb(pixels, pixels + static_cast<std::size_t>(width) * height * 3);
   stbi_image_free(pixels);
-  std::size_t length = 0;
-  unsigned char* image = BitmapImage(rgb, width, height, &length);
-  if (OpenBitmapImage(image, length) != 1) {
-    state.SkipWithError("the picture did not load");
-    return;
-  }
-  for (auto _ : state) {
-    const AutoTraceResult result = AutoTrace(*DibInfo, AutoTraceOptions{});
-    if (!result.found) state.SkipWithError("nothing traced");
-    benchmark::DoNotOptimize(result.points.data());
-  }
+  if (!TraceTimed(state, rgb, width, height)) return;
   state.SetLabel(kPlotFiles[state.range(0)]);
   FreeDibInfo();
 }
