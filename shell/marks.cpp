@@ -37,7 +37,9 @@ double TickNear(const DIBINFO& dib, ViewPoint p) {
   int paper = 0;
   std::vector<int> luma(kWidth * kHeight);
   for (int i = 0; i < kWidth * kHeight; ++i) {
-    luma[i] = static_cast<int>((77 * (rgb[i] >> 16 & 255) + 150 * (rgb[i] >> 8 & 255) + 29 * (rgb[i] & 255)) >> 8);
+    const unsigned char channels[3] = {static_cast<unsigned char>(rgb[i] >> 16), static_cast<unsigned char>(rgb[i] >> 8),
+                                       static_cast<unsigned char>(rgb[i])};
+    luma[i] = static_cast<int>(Luma(channels));
     paper = std::max(paper, luma[i]);
   }
   double ink[kWidth];
